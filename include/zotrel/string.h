@@ -1,0 +1,392 @@
+// Zotrel text: `CZtString`, shared copy-on-modify UTF-16 text.
+//
+// Every name, key, message, formatted time and identifier that crosses the
+// library boundary is a `CZtString`. It holds UTF-16 text in a Qt `QString`
+// inside a reference-counted body: copies share one body (one atomic
+// increment, no character copy) and a change first gives the changing handle
+// a private copy.
+//
+//     Varn::CZtString name(L"Pump");
+//     Varn::CZtString copy = name;        // shares the characters
+//     copy.Append(L" 7");                 // copy gets its own text; name is unchanged
+//     int n = Varn::CZtString(L"0x1F").ToInt();   // 31: "0x" selects base 16
+//
+// Input rules. Narrow (`char`) input is always Latin-1. Wide (`wchar_t`) input
+// is Unicode text in the platform's wide encoding (UTF-32 where `wchar_t` has
+// 32 bits, converted to UTF-16). Lengths, indexes and `operator[]` count
+// UTF-16 code units. A `const char*`/`const wchar_t*` with a length of -1
+// runs to the terminating NUL; a null pointer is an empty text.
+//
+// Output pointers. `c_str()` (Latin-1) and `w_str()` (wide) return
+// NUL-terminated copies cached in the shared body and valid until this string
+// next changes or is destroyed; copies that share a body return the same
+// pointer. Filling these caches is safe when several threads call them on
+// copies that share one body. `GetBuffer` gives write access to the UTF-16
+// storage itself.
+//
+// The detached state. A string made from a null `const CZtString*`,
+// `const QString*` or `const CZtGUID*` has no body: it is empty, `c_str()` and
+// `w_str()` are null, searches give -1 or false, comparisons give 0 or false
+// and changing operations do nothing. Assigning any value by reference ends
+// it; copying a detached string gives an ordinary empty string.
+//
+// Numbers. Integer reads saturate instead of failing ("70000" read as short
+// is 32767, ok true); the members without a base read base 16 when the text
+// starts with "0x" or "0X" and base 10 otherwise.
+//
+// Threads: distinct `CZtString` objects that share a body may be used on
+// different threads; one `CZtString` object is not safe for concurrent use.
+
+#ifndef ZOTREL_STRING_H
+#define ZOTREL_STRING_H
+
+#include <zotrel/foundation.h>
+
+#include <cstddef>
+
+class QString;
+
+namespace Varn {
+
+class CZtGUID;
+class CZtStringImpl;
+
+/// Base of the shared text body: a pointer to the first UTF-16 code unit of
+/// the current text, refreshed after every change. Nothing in the library
+/// reads it; it is there for debuggers and for callers that inspect bodies.
+class ZOTREL_EXPORT CZtStringData {
+public:
+    CZtStringData();
+    /// Does not copy the pointer: a new body points at its own text.
+    CZtStringData(const CZtStringData& other);
+    virtual ~CZtStringData();
+    CZtStringData& operator=(const CZtStringData& other);
+
+protected:
+    const char16_t* m_pszData;
+};
+
+/// Shared, copy-on-modify UTF-16 text. See the header comment for the rules
+/// that every member follows.
+class ZOTREL_EXPORT CZtString {
+public:
+    // Construction ---------------------------------------------------------
+
+    /// Empty text.
+    CZtString();
+    /// `count` copies of `ch` (a negative count gives an empty text).
+    CZtString(int count, wchar_t ch);
+    /// Shares the source's text; copying a detached string gives an empty text.
+    CZtString(const CZtString& other);
+    /// Shares the pointed-to text; a null pointer gives the detached state.
+    CZtString(const CZtString* other);
+    CZtString(const QString& text);
+    /// Copy of the `QString`; a null pointer gives the detached state.
+    CZtString(const QString* text);
+    /// Latin-1 text of `length` bytes (-1: up to the NUL).
+    CZtString(const char* text, int length = -1);
+    /// Wide text of `length` characters (-1: up to the NUL).
+    CZtString(const wchar_t* text, int length = -1);
+    CZtString(char ch);
+    CZtString(wchar_t ch);
+    /// Decimal digits.
+    CZtString(int value);
+    CZtString(unsigned int value);
+    /// Format letter g with 6 significant digits: 1.0/3 gives "0.333333".
+    CZtString(double value);
+    /// The braced text form of the GUID; a null pointer gives the detached state.
+    CZtString(const CZtGUID& guid);
+    CZtString(const CZtGUID* guid);
+    virtual ~CZtString();
+
+    // Assignment: as the matching constructor; pointer forms with a null
+    // pointer leave the string unchanged, except `const QString*`, which
+    // detaches it. Character pointers take NUL-terminated text.
+    CZtString& operator=(const CZtString& other);
+    CZtString& operator=(const CZtString* other);
+    CZtString& operator=(const QString& text);
+    CZtString& operator=(const QString* text);
+    CZtString& operator=(const char* text);
+    CZtString& operator=(const wchar_t* text);
+    CZtString& operator=(char ch);
+    CZtString& operator=(wchar_t ch);
+    CZtString& operator=(int value);
+    CZtString& operator=(unsigned int value);
+    CZtString& operator=(double value);
+    CZtString& operator=(const CZtGUID& guid);
+    CZtString& operator=(const CZtGUID* guid);
+
+    // Heap objects that cross module boundaries ----------------------------
+
+    /// A new heap string sharing this string's characters; free it with
+    /// `DestroyString`.
+    CZtString* AllocString() const;
+    /// Stores a new empty heap string in `*out` (nothing for a null `out`).
+    static void CreateString(CZtString** out);
+    /// Deletes a heap string made by the library; null is ignored.
+    static void DestroyString(CZtString* p);
+
+    static void* operator new(std::size_t size);
+    static void* operator new[](std::size_t size);
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void* operator new[](std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void* p);
+    static void operator delete[](void* p);
+    static void operator delete(void*, void*) noexcept {}
+    static void operator delete[](void*, void*) noexcept {}
+
+    // Access ---------------------------------------------------------------
+
+    /// Number of UTF-16 code units.
+    int Length() const;
+    /// True for an empty text, including the detached state.
+    bool IsEmpty() const;
+    /// True for an empty text; false in the detached state.
+    bool operator!() const;
+    /// The code unit at `index`; 0 outside [0, Length()).
+    wchar_t operator[](int index) const;
+    wchar_t At(int index) const;
+
+    /// NUL-terminated Latin-1 copy (characters outside Latin-1 become '?').
+    const char* c_str() const;
+    /// NUL-terminated wide copy of the text.
+    const wchar_t* w_str() const;
+    explicit operator wchar_t*() const;
+    explicit operator const wchar_t*() const;
+    /// The stored `QString`; a detached string first gets an empty body.
+    operator const QString&() const;
+    /// The stored `QString`, or null when detached.
+    explicit operator const QString*() const;
+
+    /// Makes the text private, resizes it to `length` code units unless
+    /// `length` is -1 (other negative lengths count as 0) and returns the
+    /// writable UTF-16 storage; null when detached.
+    char16_t* GetBuffer(int length = -1);
+    /// Makes the text empty.
+    void Clear();
+    /// Sets every code unit to `ch`; a `size` other than -1 first resizes.
+    CZtString& Fill(wchar_t ch, int size = -1);
+
+    // Numeric value of the text: the integer forms saturate as `To...` with
+    // automatic base; `signed char` and `unsigned char` are the `ToShort`
+    // and `ToUShort` values cut to 8 bits; `float` and `double` use locale 0.
+    explicit operator signed char() const;
+    explicit operator unsigned char() const;
+    explicit operator short() const;
+    explicit operator unsigned short() const;
+    explicit operator int() const;
+    explicit operator unsigned int() const;
+    explicit operator long long() const;
+    explicit operator unsigned long long() const;
+    explicit operator float() const;
+    explicit operator double() const;
+
+    // Concatenation --------------------------------------------------------
+
+    CZtString& operator+=(const CZtString& text);
+    CZtString& operator+=(const QString& text);
+    CZtString& operator+=(const char* text);
+    CZtString& operator+=(const wchar_t* text);
+    CZtString& operator+=(char ch);
+    CZtString& operator+=(wchar_t ch);
+
+    /// A new string; this one is unchanged (a detached left side gives "").
+    CZtString operator+(const CZtString& text) const;
+    CZtString operator+(const QString& text) const;
+    CZtString operator+(const char* text) const;
+    CZtString operator+(const wchar_t* text) const;
+    CZtString operator+(char ch) const;
+    CZtString operator+(wchar_t ch) const;
+
+    CZtString& Append(char ch);
+    CZtString& Append(wchar_t ch);
+    CZtString& Append(const char* text, int length = -1);
+    CZtString& Append(const wchar_t* text, int length = -1);
+    CZtString& Append(const CZtString& text);
+
+    CZtString& Prepend(char ch);
+    CZtString& Prepend(wchar_t ch);
+    CZtString& Prepend(const char* text, int length = -1);
+    CZtString& Prepend(const wchar_t* text, int length = -1);
+    CZtString& Prepend(const CZtString& text);
+
+    CZtString& Insert(int position, char ch);
+    CZtString& Insert(int position, wchar_t ch);
+    CZtString& Insert(int position, const char* text, int length = -1);
+    CZtString& Insert(int position, const wchar_t* text, int length = -1);
+    CZtString& Insert(int position, const CZtString& text);
+
+    // Comparison (by UTF-16 code units; detached operands: see above) ------
+
+    int Compare(const CZtString& other) const;
+    int CompareNoCase(const CZtString& other) const;
+    bool operator==(const CZtString& other) const;
+    bool operator!=(const CZtString& other) const;
+    bool operator<(const CZtString& other) const;
+    bool operator>(const CZtString& other) const;
+    bool operator<=(const CZtString& other) const;
+    bool operator>=(const CZtString& other) const;
+
+    // Search (`cs`: case-sensitive when true) -------------------------------
+
+    int IndexOf(const CZtString& text, int from = 0, bool cs = true) const;
+    int IndexOf(char ch, int from = 0, bool cs = true) const;
+    int IndexOf(wchar_t ch, int from = 0, bool cs = true) const;
+    /// `from` -1 searches from the end.
+    int LastIndexOf(const CZtString& text, int from = -1, bool cs = true) const;
+    int LastIndexOf(char ch, int from = -1, bool cs = true) const;
+    int LastIndexOf(wchar_t ch, int from = -1, bool cs = true) const;
+
+    bool Contains(const CZtString& text, bool cs = true) const;
+    bool Contains(char ch, bool cs = true) const;
+    bool Contains(wchar_t ch, bool cs = true) const;
+    /// Number of possibly overlapping occurrences; -1 when detached.
+    int Count(const CZtString& text, bool cs = true) const;
+    int Count(char ch, bool cs = true) const;
+    int Count(wchar_t ch, bool cs = true) const;
+    bool StartsWith(const CZtString& text, bool cs = true) const;
+    bool StartsWith(char ch, bool cs = true) const;
+    bool StartsWith(wchar_t ch, bool cs = true) const;
+    bool EndsWith(const CZtString& text, bool cs = true) const;
+    bool EndsWith(char ch, bool cs = true) const;
+    bool EndsWith(wchar_t ch, bool cs = true) const;
+    /// The text starts with "0x" or "0X".
+    bool ContainsHexValue() const;
+
+    // Derived strings (this string is unchanged) -----------------------------
+
+    /// The first `n` code units (negative counts as 0).
+    CZtString Left(int n);
+    /// The last `n` code units (negative counts as 0).
+    CZtString Right(int n);
+    /// `n` code units from `position` (negative position counts as 0, n -1:
+    /// to the end); clamped to the text.
+    CZtString Mid(int position, int n = -1);
+    /// Fields `start` to `end` (both included, 0-based) of the text cut at
+    /// every separator; a negative start counts as 0, an end below start as
+    /// start. Fields past the end give an empty text.
+    CZtString Section(char separator, int start, int end);
+    CZtString Section(wchar_t separator, int start, int end);
+    CZtString Section(const CZtString& separator, int start, int end);
+    /// Pads on the right (left) with `fill` up to `width`; a longer text is
+    /// cut to `width` only when `truncate` is true.
+    CZtString LeftJustified(int width, char fill = ' ', bool truncate = false);
+    CZtString LeftJustified(int width, wchar_t fill, bool truncate = false);
+    CZtString RightJustified(int width, char fill = ' ', bool truncate = false);
+    CZtString RightJustified(int width, wchar_t fill, bool truncate = false);
+    CZtString ToLower();
+    CZtString ToUpper();
+    CZtString ToCaseFolded();
+    CZtString Trimmed();
+    CZtString Simplified();
+    CZtString ToHtmlEscaped();
+
+    // In-place editing ------------------------------------------------------
+
+    CZtString& Remove(int position, int n);
+    /// Removes every occurrence.
+    CZtString& Remove(char ch, bool cs = true);
+    CZtString& Remove(wchar_t ch, bool cs = true);
+    CZtString& Remove(const CZtString& text, bool cs = true);
+
+    /// Replaces `n` code units at `position` with the text.
+    CZtString& Replace(int position, int n, char after);
+    CZtString& Replace(int position, int n, wchar_t after);
+    CZtString& Replace(int position, int n, const char* after, int length = -1);
+    CZtString& Replace(int position, int n, const wchar_t* after, int length = -1);
+    CZtString& Replace(int position, int n, const CZtString& after);
+    /// Replaces every occurrence.
+    CZtString& Replace(char before, char after, bool cs = true);
+    CZtString& Replace(wchar_t before, wchar_t after, bool cs = true);
+    CZtString& Replace(const char* before, int beforeLength, const char* after, int afterLength,
+                       bool cs = true);
+    CZtString& Replace(const wchar_t* before, int beforeLength, const wchar_t* after,
+                       int afterLength, bool cs = true);
+    CZtString& Replace(const CZtString& before, const CZtString& after, bool cs = true);
+
+    /// Reverses the order of the UTF-16 code units.
+    CZtString& Reverse();
+
+    // Numbers ---------------------------------------------------------------
+
+    short ToShort(bool* ok = nullptr) const;
+    unsigned short ToUShort(bool* ok = nullptr) const;
+    int ToInt(bool* ok = nullptr) const;
+    unsigned int ToUInt(bool* ok = nullptr) const;
+    long long ToLongLong(bool* ok = nullptr) const;
+    unsigned long long ToULongLong(bool* ok = nullptr) const;
+    /// Saturating parse in `base` (0: C prefix rules).
+    int ToInt(int base, bool* ok = nullptr) const;
+    int ToHexInt(bool* ok = nullptr) const;
+    int ToOctInt(bool* ok = nullptr) const;
+    /// Floating-point parse; `lcid` 0 reads the C locale (full stop), any
+    /// other value is a Windows locale identifier whose separators are used.
+    /// An unknown identifier fails. Out-of-range values clamp to the type.
+    float ToFloat(bool* ok = nullptr, unsigned int lcid = 0) const;
+    double ToDouble(bool* ok = nullptr, unsigned int lcid = 0) const;
+
+    /// Saturating parse into `out`: 0 on success, `ZT_E_FAIL` otherwise (with
+    /// 0 in `out`). The floating-point forms ignore `base` and read the C locale.
+    unsigned int ConvertToNumericValue(unsigned long long& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(long long& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(unsigned int& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(int& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(unsigned short& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(short& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(unsigned char& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(signed char& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(float& out, int base = 10) const;
+    unsigned int ConvertToNumericValue(double& out, int base = 10) const;
+
+    /// Replaces the text with the number in `base`.
+    CZtString& SetNum(short value, int base = 10);
+    CZtString& SetNum(unsigned short value, int base = 10);
+    CZtString& SetNum(int value, int base = 10);
+    CZtString& SetNum(unsigned int value, int base = 10);
+    CZtString& SetNum(long long value, int base = 10);
+    CZtString& SetNum(unsigned long long value, int base = 10);
+    /// Replaces the text with the number in `format` ('e', 'E', 'f', 'g', 'G').
+    CZtString& SetNum(float value, char format = 'g', int precision = 6);
+    CZtString& SetNum(double value, char format = 'g', int precision = 6);
+
+    // Formatting ------------------------------------------------------------
+
+    /// Replaces the text with Qt's printf-style formatting of the arguments.
+    const CZtString& Format(const char* format, ...);
+    /// Replaces the text with the C library's wide formatting, with
+    /// positional arguments (`%2$s`), `%s`/`%c` taking wide arguments,
+    /// `%S`/`%C` narrow ones, and the `%I64d`/`%I64u`/`%I64x` size prefix.
+    /// A format or argument the C library rejects leaves the text unchanged.
+    const CZtString& Format(const wchar_t* format, ...);
+    static CZtString FormatString(const char* format, ...);
+    static CZtString FormatString(const wchar_t* format, ...);
+
+private:
+    friend class CZtStringImpl;
+
+    explicit CZtString(CZtStringImpl* impl);
+    CZtString& operator=(CZtStringImpl* impl);
+
+    void FreeString();
+    void CopyOnModify();
+    /// Fills a handle that has no body (used by constructors and assignments).
+    void Copy(const CZtString& other);
+    void Copy(const CZtString* other);
+    void Copy(const QString& text);
+    void Copy(const QString* text);
+    void Copy(const char* text, int length);
+    void Copy(const wchar_t* text, int length);
+    void Copy(char ch);
+    void Copy(wchar_t ch);
+    void Copy(int value);
+    void Copy(unsigned int value);
+    void Copy(double value);
+    void Copy(const CZtGUID& guid);
+    void Copy(const CZtGUID* guid);
+
+    CZtStringImpl* m_pImpl;
+};
+
+}  // namespace Varn
+
+#endif  // ZOTREL_STRING_H

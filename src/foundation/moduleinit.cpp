@@ -1,0 +1,41 @@
+// Every module-wide object of the library, defined in one translation unit so
+// that they are constructed in exactly this order when the library is loaded
+// (C++ constructs the objects of one unit in definition order) and destroyed
+// in reverse when it is unloaded. No other file may define an object with a
+// dynamic initialiser.
+//
+// Early group, in order:
+//   1. the interface identifier constants, built from their text form;
+//   2. the toolkit helper that carries the text parsers.
+// The ordinary group follows at the end of this file.
+
+#include <zotrel/foundation.h>
+#include <zotrel/guid.h>
+
+#include "identifiers/toolkithelper.h"
+
+namespace Varn {
+
+// 1. Interface identifiers.
+const CZtGUID IID_NULL("00000000-0000-0000-0000-000000000000");
+const CZtGUID IID_IZtUnknown("B040EE6B-4A59-426D-91C8-4A8012F67D60");
+const CZtGUID IID_IZtComponent("BFC71FED-9C41-4ABA-8167-8C4A559087EF");
+const CZtGUID IID_IZtIteratorBase("346D510F-1DC4-4344-894B-0B7CE92008C1");
+const CZtGUID IID_IZtObjectCollection("D927170B-0888-48AF-99DA-566B96844A5B");
+const CZtGUID IID_IZtObjectEnum("38C2CC34-8F9E-435C-A035-C25F6B7B0356");
+const CZtGUID IID_IZtObjectEnumIterator("D4D3714F-5A01-40A0-ACDC-209B22DBA471");
+const CZtGUID IID_IZtIntObjectMap("71E6C3B4-7ACB-454D-A1BC-EF95074EE8CC");
+const CZtGUID IID_IZtIntObjectMapIterator("69DB34E8-752F-45AD-8069-CF0D7F823877");
+const CZtGUID IID_IZtVariantObjectMap("A7DC515F-B988-4F97-9AC3-BE1BDCD77827");
+const CZtGUID IID_IZtVariantObjectMapIterator("4EB0191F-9452-4CEA-A7A0-0D761BC4C052");
+const CZtGUID IID_ZtReservedNull("00000000-0000-0000-0000-000000000000");
+const CZtGUID IID_ZtReserved1("A7CA5D2B-DF72-4E2B-92BA-CC1361FF1151");
+const CZtGUID IID_ZtReserved2("48223BEF-B033-4B5D-927F-544582C2514F");
+const CZtGUID IID_ZtReserved3("EF94D59E-C542-4EED-A13C-934CF560AEF7");
+const CZtGUID IID_ZtReserved4("DFE2604C-384A-4313-99AD-A365BFF9EA32");
+const CZtGUID IID_ZtReserved5("DFE2604C-0666-0666-0666-A365BFF9EA32");
+
+// 2. The toolkit helper.
+const CZtToolkitHelper g_ToolkitHelper;
+
+}  // namespace Varn

@@ -1,0 +1,2 @@
+#include <zotrel/guid.h>
+int main(void) { return 0; }
