@@ -256,30 +256,30 @@ public:
     // Derived strings (this string is unchanged) -----------------------------
 
     /// The first `n` code units (negative counts as 0).
-    CZtString Left(int n);
+    CZtString Left(int n) const;
     /// The last `n` code units (negative counts as 0).
-    CZtString Right(int n);
+    CZtString Right(int n) const;
     /// `n` code units from `position` (negative position counts as 0, n -1:
     /// to the end); clamped to the text.
-    CZtString Mid(int position, int n = -1);
+    CZtString Mid(int position, int n = -1) const;
     /// Fields `start` to `end` (both included, 0-based) of the text cut at
     /// every separator; a negative start counts as 0, an end below start as
     /// start. Fields past the end give an empty text.
-    CZtString Section(char separator, int start, int end);
-    CZtString Section(wchar_t separator, int start, int end);
-    CZtString Section(const CZtString& separator, int start, int end);
+    CZtString Section(char separator, int start, int end) const;
+    CZtString Section(wchar_t separator, int start, int end) const;
+    CZtString Section(const CZtString& separator, int start, int end) const;
     /// Pads on the right (left) with `fill` up to `width`; a longer text is
     /// cut to `width` only when `truncate` is true.
-    CZtString LeftJustified(int width, char fill = ' ', bool truncate = false);
-    CZtString LeftJustified(int width, wchar_t fill, bool truncate = false);
-    CZtString RightJustified(int width, char fill = ' ', bool truncate = false);
-    CZtString RightJustified(int width, wchar_t fill, bool truncate = false);
-    CZtString ToLower();
-    CZtString ToUpper();
-    CZtString ToCaseFolded();
-    CZtString Trimmed();
-    CZtString Simplified();
-    CZtString ToHtmlEscaped();
+    CZtString LeftJustified(int width, char fill = ' ', bool truncate = false) const;
+    CZtString LeftJustified(int width, wchar_t fill, bool truncate = false) const;
+    CZtString RightJustified(int width, char fill = ' ', bool truncate = false) const;
+    CZtString RightJustified(int width, wchar_t fill, bool truncate = false) const;
+    CZtString ToLower() const;
+    CZtString ToUpper() const;
+    CZtString ToCaseFolded() const;
+    CZtString Trimmed() const;
+    CZtString Simplified() const;
+    CZtString ToHtmlEscaped() const;
 
     // In-place editing ------------------------------------------------------
 

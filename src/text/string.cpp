@@ -605,21 +605,21 @@ bool CZtString::ContainsHexValue() const {
 // ---------------------------------------------------------------------------
 // Derived strings. Where the result is the whole text it shares this body.
 
-CZtString CZtString::Left(int n) {
+CZtString CZtString::Left(int n) const {
     if (!m_pImpl) return CZtString();
     const QString& text = m_pImpl->m_Text;
     if (n >= text.size()) return *this;
     return CZtStringImpl::Make(text.left(std::max(n, 0)));
 }
 
-CZtString CZtString::Right(int n) {
+CZtString CZtString::Right(int n) const {
     if (!m_pImpl) return CZtString();
     const QString& text = m_pImpl->m_Text;
     if (n >= text.size()) return *this;
     return CZtStringImpl::Make(text.right(std::max(n, 0)));
 }
 
-CZtString CZtString::Mid(int position, int n) {
+CZtString CZtString::Mid(int position, int n) const {
     if (!m_pImpl) return CZtString();
     const QString& text = m_pImpl->m_Text;
     const int length = text.size();
@@ -648,15 +648,15 @@ QString SectionOf(const QString& text, const Separator& separator, int start, in
 
 }  // namespace
 
-CZtString CZtString::Section(char separator, int start, int end) {
+CZtString CZtString::Section(char separator, int start, int end) const {
     if (!m_pImpl) return CZtString();
     return CZtStringImpl::Make(SectionOf(m_pImpl->m_Text, QString(QCharFromLatin1(separator)), start, end));
 }
-CZtString CZtString::Section(wchar_t separator, int start, int end) {
+CZtString CZtString::Section(wchar_t separator, int start, int end) const {
     if (!m_pImpl) return CZtString();
     return CZtStringImpl::Make(SectionOf(m_pImpl->m_Text, QStringFromWide(separator), start, end));
 }
-CZtString CZtString::Section(const CZtString& separator, int start, int end) {
+CZtString CZtString::Section(const CZtString& separator, int start, int end) const {
     if (!m_pImpl) return CZtString();
     const QString* sep = CZtStringImpl::TextOf(separator);
     if (!sep) return *this;
@@ -669,7 +669,7 @@ enum class Side { Left, Right };
 
 // Pads a shorter text up to `width`; a text of `width` or more is returned
 // as it is (sharing) unless truncation cuts it to its first `width` units.
-CZtString Justify(CZtString& self, const QString* text, Side side, int width, QChar fill, bool truncate) {
+CZtString Justify(const CZtString& self, const QString* text, Side side, int width, QChar fill, bool truncate) {
     if (!text) return CZtString();
     if (text->size() < width)
         return CZtStringImpl::Make(side == Side::Left ? text->leftJustified(width, fill)
@@ -680,29 +680,29 @@ CZtString Justify(CZtString& self, const QString* text, Side side, int width, QC
 
 }  // namespace
 
-CZtString CZtString::LeftJustified(int width, char fill, bool truncate) {
+CZtString CZtString::LeftJustified(int width, char fill, bool truncate) const {
     return Justify(*this, CZtStringImpl::TextOf(*this), Side::Left, width, QCharFromLatin1(fill), truncate);
 }
-CZtString CZtString::LeftJustified(int width, wchar_t fill, bool truncate) {
+CZtString CZtString::LeftJustified(int width, wchar_t fill, bool truncate) const {
     return Justify(*this, CZtStringImpl::TextOf(*this), Side::Left, width, QCharFromWide(fill), truncate);
 }
-CZtString CZtString::RightJustified(int width, char fill, bool truncate) {
+CZtString CZtString::RightJustified(int width, char fill, bool truncate) const {
     return Justify(*this, CZtStringImpl::TextOf(*this), Side::Right, width, QCharFromLatin1(fill), truncate);
 }
-CZtString CZtString::RightJustified(int width, wchar_t fill, bool truncate) {
+CZtString CZtString::RightJustified(int width, wchar_t fill, bool truncate) const {
     return Justify(*this, CZtStringImpl::TextOf(*this), Side::Right, width, QCharFromWide(fill), truncate);
 }
 
-CZtString CZtString::ToLower() { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toLower()); }
-CZtString CZtString::ToUpper() { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toUpper()); }
-CZtString CZtString::ToCaseFolded() {
+CZtString CZtString::ToLower() const { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toLower()); }
+CZtString CZtString::ToUpper() const { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toUpper()); }
+CZtString CZtString::ToCaseFolded() const {
     return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toCaseFolded());
 }
-CZtString CZtString::Trimmed() { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).trimmed()); }
-CZtString CZtString::Simplified() {
+CZtString CZtString::Trimmed() const { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).trimmed()); }
+CZtString CZtString::Simplified() const {
     return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).simplified());
 }
-CZtString CZtString::ToHtmlEscaped() {
+CZtString CZtString::ToHtmlEscaped() const {
     return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toHtmlEscaped());
 }
 
