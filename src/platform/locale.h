@@ -4,12 +4,21 @@
 
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 namespace Varn::platform {
 
 /// The BCP 47 style locale name ("de-DE", "en-US", "zh-CN", ...) of a
 /// Windows locale identifier, usable with QLocale. Returns an empty
 /// (null) QString for 0 and for identifiers the table does not know.
+/// A sort order in bits 16-19 (0x10407, German phone book) does not change
+/// how numbers are written and is ignored; higher bits make the identifier
+/// unknown.
 QString LocaleNameFromLcid(unsigned int lcid);
+
+/// Every identifier the table knows with its name, in ascending order.
+std::vector<std::pair<unsigned int, QString>> KnownLcids();
 
 }  // namespace Varn::platform
 
