@@ -14,7 +14,8 @@ namespace Varn::platform {
 /// (null) QString for 0 and for identifiers the table does not know.
 /// A sort order in bits 16-19 (0x10407, German phone book) does not change
 /// how numbers are written and is ignored; higher bits make the identifier
-/// unknown.
+/// unknown. The invariant locale (0x7F) gives "C"; the user's and the
+/// system's default locale (0x400, 0x800) give the process's locale.
 QString LocaleNameFromLcid(unsigned int lcid);
 
 /// Every identifier the table knows with its name, in ascending order.

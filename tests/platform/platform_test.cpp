@@ -363,3 +363,17 @@ TEST(LocaleNameFromLcidTest, EveryEntryIsALocaleQtKnows) {
 }
 
 }  // namespace
+
+namespace Varn::platform {
+namespace {
+
+TEST(LocaleNameFromLcidSpecial, InvariantAndDefaultLocales) {
+    EXPECT_EQ(LocaleNameFromLcid(0x007F), QStringLiteral("C"));
+    EXPECT_EQ(QLocale(LocaleNameFromLcid(0x007F)).decimalPoint(), QLatin1Char('.'));
+    EXPECT_EQ(LocaleNameFromLcid(0x0400), QLocale::system().name());
+    EXPECT_EQ(LocaleNameFromLcid(0x0800), QLocale::system().name());
+    EXPECT_FALSE(LocaleNameFromLcid(0x0400).isEmpty());
+}
+
+}  // namespace
+}  // namespace Varn::platform

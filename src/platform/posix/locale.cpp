@@ -10,6 +10,8 @@
 // spelling, noted at the entry).
 #include "platform/locale.h"
 
+#include <QLocale>
+
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
@@ -245,7 +247,23 @@ constexpr unsigned int kSortIdMask = 0xF0000u;
 
 }  // namespace
 
+constexpr unsigned int kLocaleInvariant = 0x007F;
+constexpr unsigned int kLocaleUserDefault = 0x0400;
+constexpr unsigned int kLocaleSystemDefault = 0x0800;
+
 QString LocaleNameFromLcid(unsigned int lcid) {
+    // The identifiers that name no language of their own: the invariant
+    // locale reads numbers as the C locale does; the user's and the system's
+    // default locale are the process's locale here.
+    switch (lcid) {
+        case kLocaleInvariant:
+            return QStringLiteral("C");
+        case kLocaleUserDefault:
+        case kLocaleSystemDefault:
+            return QLocale::system().name();
+        default:
+            break;
+    }
     if ((lcid & ~(kLanguageIdMask | kSortIdMask)) != 0)
         return QString();
     const unsigned int languageId = lcid & kLanguageIdMask;
