@@ -312,7 +312,7 @@ TEST(LocaleNameFromLcidTest, UnknownIdentifiersGiveANullString) {
         {"zero", 0},
         {"all low bits", 0xFFFF},
         {"unassigned", 0x1234},
-        {"just below the first entry", 0x0400},
+        {"just below the first entry", 0x0401 - 2},
         {"just above the last entry", 0x540B},
         {"language without a country", 0x0007},
         {"reserved bit 20", 0x100407},
