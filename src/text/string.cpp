@@ -746,7 +746,10 @@ CZtString& CZtString::Replace(int position, int n, const wchar_t* after, int len
     return *this;
 }
 CZtString& CZtString::Replace(int position, int n, const CZtString& after) {
-    const QString copy = CZtStringImpl::TextOrEmpty(after);
+    // A detached replacement changes nothing (it must not cut the range out).
+    const QString* source = CZtStringImpl::TextOf(after);
+    if (!source) return *this;
+    const QString copy = *source;
     if (CZtStringImpl::Edit text{*this}) text->replace(position, n, copy);
     return *this;
 }
