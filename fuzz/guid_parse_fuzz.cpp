@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Varn::CZtGUID parsed(text);
     if (result == Varn::ZT_S_OK) {
         const Varn::CZtGUID again(parsed.ToString());
-        if (again != parsed) std::abort();
+        if (again != parsed)
+            std::abort();
     } else if (!parsed.IsNull()) {
         std::abort();
     }

@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     double real = 0;
     (void)text.ConvertToNumericValue(real);
     // A value that fits an int must read the same through both widths.
-    if (asInt > -1000 && asInt < 1000 && asLong != asInt && text.ToInt(&ok) != 0) std::abort();
+    if (asInt > -1000 && asInt < 1000 && asLong != asInt && text.ToInt(&ok) != 0)
+        std::abort();
     return 0;
 }

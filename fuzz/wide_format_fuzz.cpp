@@ -26,7 +26,7 @@ const char* const kWideChar[] = {"c", "lc", "wc"};
 const char* const kNarrowChar[] = {"C", "hc"};
 
 const Argument kArguments[] = {
-    {1, kWideText, 3}, {2, kNarrowText, 2}, {3, kInt, 6},         {4, kInt64, 5},
+    {1, kWideText, 3}, {2, kNarrowText, 2}, {3, kInt, 6},        {4, kInt64, 5},
     {5, kDouble, 5},   {6, kWideChar, 3},   {7, kNarrowChar, 2},
 };
 
@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             if (b == '%')
                 format += L"%%";
             else if (b != 0)
-                format += static_cast<wchar_t>(b < 0x80 ? b : 0x100 + b);  // some non-ASCII text too
+                format +=
+                    static_cast<wchar_t>(b < 0x80 ? b : 0x100 + b);  // some non-ASCII text too
             continue;
         }
         // 0xF0..0xFF starts a specification: argument, flags, width, precision.
@@ -50,21 +51,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         format += L'%';
         format += std::to_wstring(arg.position);
         format += L'$';
-        if (shape & 1) format += L'-';
-        if (shape & 2) format += L'0';
-        if (shape & 4) format += std::to_wstring(shape >> 4);
+        if (shape & 1)
+            format += L'-';
+        if (shape & 2)
+            format += L'0';
+        if (shape & 4)
+            format += std::to_wstring(shape >> 4);
         if ((shape & 8) && arg.letters != kWideChar && arg.letters != kNarrowChar) {
             format += L'.';
             format += std::to_wstring((shape >> 4) & 7);
         }
-        for (const char* p = arg.letters[letter % arg.letterCount]; *p; ++p) format += static_cast<wchar_t>(*p);
+        for (const char* p = arg.letters[letter % arg.letterCount]; *p; ++p)
+            format += static_cast<wchar_t>(*p);
     }
     // Every argument is referenced once at the end so that the positional
     // list has no gaps.
     format += L"|%1$s%2$S%3$d%4$I64d%5$g%6$c%7$C";
 
     Varn::CZtString text(L"before");
-    text.Format(format.c_str(), L"wide\u00E9\U0001F600", "narrow", -42, 1234567890123LL, 2.5, L'W', 'n');
-    if (text.IsEmpty()) __builtin_trap();  // the fixed tail always produces text
+    text.Format(format.c_str(), L"wide\u00E9\U0001F600", "narrow", -42, 1234567890123LL, 2.5, L'W',
+                'n');
+    if (text.IsEmpty())
+        __builtin_trap();  // the fixed tail always produces text
     return 0;
 }

@@ -50,21 +50,21 @@
 ZOTREL_NAMESPACE_BEGIN
 
 /* Result codes of every C function and interface operation. */
-static const unsigned int ZT_S_OK = 0x00000000u;              /* success */
-static const unsigned int ZT_S_PARTIAL = 0x00000001u;         /* some elements not converted */
-static const unsigned int ZT_E_FAIL = 0x80000000u;            /* the operation failed */
-static const unsigned int ZT_E_INVALIDARG = 0x80000004u;      /* null argument or out of range */
-static const unsigned int ZT_E_READONLY = 0x80000005u;        /* the collection is frozen */
-static const unsigned int ZT_E_POINTER = 0x80000006u;         /* QueryInterface: null out */
-static const unsigned int ZT_E_NOINTERFACE = 0x80000009u;     /* interface not implemented */
-static const unsigned int ZT_E_EXISTS = 0x8000000Cu;          /* the item already exists */
-static const unsigned int ZT_E_NOTFOUND = 0x8000001Cu;        /* not found / index out of range */
-static const unsigned int ZT_E_REGISTERED = 0x80000020u;      /* already registered */
-static const unsigned int ZT_E_INVALID_OBJECT = 0x80402000u;  /* bad handle, object or text */
-static const unsigned int ZT_E_NOT_SUPPORTED = 0x80402001u;   /* not supported for this type */
-static const unsigned int ZT_E_INVALID_TYPE = 0x80402004u;    /* bad type code, unknown handle */
-static const unsigned int ZT_E_NULL_POINTER = 0x80402006u;    /* required pointer is null */
-static const unsigned int ZT_E_NOT_RESIZABLE = 0x8040200Au;   /* array made without dimensions */
+static const unsigned int ZT_S_OK = 0x00000000u;             /* success */
+static const unsigned int ZT_S_PARTIAL = 0x00000001u;        /* some elements not converted */
+static const unsigned int ZT_E_FAIL = 0x80000000u;           /* the operation failed */
+static const unsigned int ZT_E_INVALIDARG = 0x80000004u;     /* null argument or out of range */
+static const unsigned int ZT_E_READONLY = 0x80000005u;       /* the collection is frozen */
+static const unsigned int ZT_E_POINTER = 0x80000006u;        /* QueryInterface: null out */
+static const unsigned int ZT_E_NOINTERFACE = 0x80000009u;    /* interface not implemented */
+static const unsigned int ZT_E_EXISTS = 0x8000000Cu;         /* the item already exists */
+static const unsigned int ZT_E_NOTFOUND = 0x8000001Cu;       /* not found / index out of range */
+static const unsigned int ZT_E_REGISTERED = 0x80000020u;     /* already registered */
+static const unsigned int ZT_E_INVALID_OBJECT = 0x80402000u; /* bad handle, object or text */
+static const unsigned int ZT_E_NOT_SUPPORTED = 0x80402001u;  /* not supported for this type */
+static const unsigned int ZT_E_INVALID_TYPE = 0x80402004u;   /* bad type code, unknown handle */
+static const unsigned int ZT_E_NULL_POINTER = 0x80402006u;   /* required pointer is null */
+static const unsigned int ZT_E_NOT_RESIZABLE = 0x8040200Au;  /* array made without dimensions */
 /* Carried only inside the exception that CZtTime::ToTime_t throws. */
 static const unsigned int ZT_E_UNEXPECTED = 0x80004005u;
 static const unsigned int ZT_E_WIN_INVALIDARG = 0x80070057u;
@@ -81,9 +81,13 @@ struct tagZTGUID;
 class CZtGUID;
 
 /// True when a result code reports success (top bit clear).
-constexpr bool ZtSucceeded(unsigned int result) { return static_cast<int>(result) >= 0; }
+constexpr bool ZtSucceeded(unsigned int result) {
+    return static_cast<int>(result) >= 0;
+}
 /// True when a result code reports a failure (top bit set).
-constexpr bool ZtFailed(unsigned int result) { return static_cast<int>(result) < 0; }
+constexpr bool ZtFailed(unsigned int result) {
+    return static_cast<int>(result) < 0;
+}
 
 /// Reference counting: `AddRef` and `Release` return the new count; the
 /// `Release` that returns 0 has destroyed the object.
@@ -219,14 +223,16 @@ public:
     CZtCoPtr() : m_p(nullptr) {}
     /// Stores `p` and adds a reference to it.
     CZtCoPtr(T* p) : m_p(p) {
-        if (m_p) m_p->AddRef();
+        if (m_p)
+            m_p->AddRef();
     }
     CZtCoPtr(const CZtCoPtr& other) : CZtCoPtr(other.m_p) {}
     virtual ~CZtCoPtr() { Clear(); }
 
     CZtCoPtr& operator=(const CZtCoPtr& other) { return *this = other.m_p; }
     CZtCoPtr& operator=(T* p) {
-        if (p) p->AddRef();
+        if (p)
+            p->AddRef();
         Clear();
         m_p = p;
         return *this;

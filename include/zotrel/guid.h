@@ -37,9 +37,9 @@ ZOTREL_NAMESPACE_BEGIN
 
 /* A GUID in its usual little-endian layout; all zero is the null GUID. */
 typedef struct tagZTGUID {
-    unsigned int Data1;    /* first group, 8 hex digits */
-    unsigned short Data2;  /* second group, 4 hex digits */
-    unsigned short Data3;  /* third group, 4 hex digits */
+    unsigned int Data1;     /* first group, 8 hex digits */
+    unsigned short Data2;   /* second group, 4 hex digits */
+    unsigned short Data3;   /* third group, 4 hex digits */
     unsigned char Data4[8]; /* bytes 0-1: fourth group, bytes 2-7: fifth group */
 } tagZTGUID, ZTGUID;
 
@@ -113,4 +113,4 @@ public:
 
 #endif  // __cplusplus
 
-#endif  /* ZOTREL_GUID_H */
+#endif /* ZOTREL_GUID_H */

@@ -5,7 +5,9 @@
 namespace Varn {
 namespace {
 
-platform::RecursiveMutex& Native(void* lock) { return *static_cast<platform::RecursiveMutex*>(lock); }
+platform::RecursiveMutex& Native(void* lock) {
+    return *static_cast<platform::RecursiveMutex*>(lock);
+}
 
 }  // namespace
 
@@ -15,16 +17,28 @@ CZtAutoMutex::CZtAutoMutex() : m_pLock(new platform::RecursiveMutex) {}
 // and an object copied together with its mutex must keep guarding its own data.
 CZtAutoMutex::CZtAutoMutex(const CZtAutoMutex&) : CZtAutoMutex() {}
 
-CZtAutoMutex::~CZtAutoMutex() { delete &Native(m_pLock); }
+CZtAutoMutex::~CZtAutoMutex() {
+    delete &Native(m_pLock);
+}
 
-CZtAutoMutex& CZtAutoMutex::operator=(const CZtAutoMutex&) { return *this; }
+CZtAutoMutex& CZtAutoMutex::operator=(const CZtAutoMutex&) {
+    return *this;
+}
 
-void CZtAutoMutex::Lock() { Native(m_pLock).Lock(); }
+void CZtAutoMutex::Lock() {
+    Native(m_pLock).Lock();
+}
 
-void CZtAutoMutex::Unlock() { Native(m_pLock).Unlock(); }
+void CZtAutoMutex::Unlock() {
+    Native(m_pLock).Unlock();
+}
 
-CZtAutoMutexLock::CZtAutoMutexLock(CZtAutoMutex& mutex) : m_Mutex(mutex) { m_Mutex.Lock(); }
+CZtAutoMutexLock::CZtAutoMutexLock(CZtAutoMutex& mutex) : m_Mutex(mutex) {
+    m_Mutex.Lock();
+}
 
-CZtAutoMutexLock::~CZtAutoMutexLock() { m_Mutex.Unlock(); }
+CZtAutoMutexLock::~CZtAutoMutexLock() {
+    m_Mutex.Unlock();
+}
 
 }  // namespace Varn

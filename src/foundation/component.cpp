@@ -8,8 +8,12 @@ IZtComponent::IZtComponent() = default;
 
 IZtComponent::IZtComponent(const IZtComponent&) : IZtUnknown() {}
 
-IZtComponent& IZtComponent::operator=(const IZtComponent&) { return *this; }
+IZtComponent& IZtComponent::operator=(const IZtComponent&) {
+    return *this;
+}
 
-tagZTGUID IZtComponent::GetIID(IZtComponent*) { return IID_IZtComponent; }
+tagZTGUID IZtComponent::GetIID(IZtComponent*) {
+    return IID_IZtComponent;
+}
 
 }  // namespace Varn

@@ -4,7 +4,8 @@ namespace Varn::detail {
 
 unsigned int AnswerQueryInterface(IZtUnknown* self, const tagZTGUID& iid, IZtUnknown** out,
                                   std::initializer_list<const CZtGUID*> answers) {
-    if (!out) return ZT_E_POINTER;
+    if (!out)
+        return ZT_E_POINTER;
     for (const CZtGUID* answer : answers) {
         if (*answer == iid) {
             self->AddRef();

@@ -16,7 +16,8 @@ public:
     int AddRef() const override { return m_RefCount.Increment(); }
     int Release() const override {
         const int count = m_RefCount.Decrement();
-        if (count == 0) delete this;
+        if (count == 0)
+            delete this;
         return count;
     }
 

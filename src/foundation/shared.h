@@ -33,7 +33,8 @@ private:
 /// Adds a reference to `body` (may be null) and returns it.
 template <class Body>
 Body* ShareBody(Body* body) noexcept {
-    if (body) body->m_RefCount.Acquire();
+    if (body)
+        body->m_RefCount.Acquire();
     return body;
 }
 
@@ -42,7 +43,8 @@ template <class Body>
 void ReleaseBody(Body*& body) noexcept {
     Body* old = body;
     body = nullptr;
-    if (old && old->m_RefCount.Release()) delete old;
+    if (old && old->m_RefCount.Release())
+        delete old;
 }
 
 /// Copy on modify: gives the handle a private body before a change.
@@ -70,7 +72,8 @@ public:
 
     template <class Make>
     const T* Get(Make&& make) const {
-        if (const T* cached = m_value.load(std::memory_order_acquire)) return cached;
+        if (const T* cached = m_value.load(std::memory_order_acquire))
+            return cached;
         T* fresh = new T(std::forward<Make>(make)());
         T* expected = nullptr;
         if (m_value.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel,
@@ -81,7 +84,8 @@ public:
     }
 
     void Reset() noexcept {
-        if (T* old = m_value.exchange(nullptr, std::memory_order_acq_rel)) delete old;
+        if (T* old = m_value.exchange(nullptr, std::memory_order_acq_rel))
+            delete old;
     }
 
 private:

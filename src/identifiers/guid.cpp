@@ -19,12 +19,14 @@ static_assert(offsetof(tagZTGUID, Data1) == 0 && offsetof(tagZTGUID, Data2) == 4
 static_assert(sizeof(CZtGUID) == sizeof(tagZTGUID), "CZtGUID adds nothing to its record");
 
 unsigned int ZtString2ZTGUID(const wchar_t* text, tagZTGUID* out) {
-    if (!text) return ZT_E_INVALID_OBJECT;
+    if (!text)
+        return ZT_E_INVALID_OBJECT;
     return CZtToolkitHelper::ParseGUID(CZtString(text), out);
 }
 
 bool ZTGUIDIsEmpty(const tagZTGUID* guid) {
-    if (!guid) return false;
+    if (!guid)
+        return false;
     static const tagZTGUID kNull = {};
     return std::memcmp(guid, &kNull, sizeof(kNull)) == 0;
 }
@@ -32,14 +34,17 @@ bool ZTGUIDIsEmpty(const tagZTGUID* guid) {
 CZtGUID::CZtGUID() : tagZTGUID() {}
 CZtGUID::CZtGUID(const CZtGUID& other) : tagZTGUID(other) {}
 CZtGUID::CZtGUID(const tagZTGUID& other) : tagZTGUID(other) {}
-CZtGUID::CZtGUID(const CZtString& text) : tagZTGUID() { CZtToolkitHelper::ParseGUID(text, this); }
+CZtGUID::CZtGUID(const CZtString& text) : tagZTGUID() {
+    CZtToolkitHelper::ParseGUID(text, this);
+}
 CZtGUID::CZtGUID(const char* const& text) : tagZTGUID() {
     CZtToolkitHelper::ParseGUID(CZtString(text), this);
 }
 CZtGUID::~CZtGUID() = default;
 
 CZtGUID& CZtGUID::operator=(const CZtGUID& other) {
-    if (this != &other) static_cast<tagZTGUID&>(*this) = other;
+    if (this != &other)
+        static_cast<tagZTGUID&>(*this) = other;
     return *this;
 }
 CZtGUID& CZtGUID::operator=(const tagZTGUID& other) {
@@ -57,7 +62,9 @@ const CZtGUID& CZtGUID::operator=(const char* const& text) {
     return *this;
 }
 
-void CZtGUID::Reset() { static_cast<tagZTGUID&>(*this) = tagZTGUID(); }
+void CZtGUID::Reset() {
+    static_cast<tagZTGUID&>(*this) = tagZTGUID();
+}
 
 bool CZtGUID::operator==(const CZtGUID& other) const {
     return *this == static_cast<const tagZTGUID&>(other);
@@ -66,20 +73,28 @@ bool CZtGUID::operator==(const tagZTGUID& other) const {
     return Data1 == other.Data1 && Data2 == other.Data2 && Data3 == other.Data3 &&
            std::memcmp(Data4, other.Data4, sizeof(Data4)) == 0;
 }
-bool CZtGUID::operator!=(const CZtGUID& other) const { return !(*this == other); }
-bool CZtGUID::operator!=(const tagZTGUID& other) const { return !(*this == other); }
+bool CZtGUID::operator!=(const CZtGUID& other) const {
+    return !(*this == other);
+}
+bool CZtGUID::operator!=(const tagZTGUID& other) const {
+    return !(*this == other);
+}
 
 namespace {
 
 auto OrderKey(const tagZTGUID& g) {
-    return std::make_tuple(g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
-                           g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    return std::make_tuple(g.Data1, g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
+                           g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
 }
 
 }  // namespace
 
-bool CZtGUID::operator<(const CZtGUID& other) const { return OrderKey(*this) < OrderKey(other); }
-bool CZtGUID::operator>(const CZtGUID& other) const { return OrderKey(other) < OrderKey(*this); }
+bool CZtGUID::operator<(const CZtGUID& other) const {
+    return OrderKey(*this) < OrderKey(other);
+}
+bool CZtGUID::operator>(const CZtGUID& other) const {
+    return OrderKey(other) < OrderKey(*this);
+}
 
 namespace {
 
@@ -89,7 +104,8 @@ QString GuidText(const tagZTGUID& g) {
     char16_t buffer[38];
     int at = 0;
     auto put = [&](unsigned int value, int digits) {
-        for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) buffer[at++] = kDigits[(value >> shift) & 0xF];
+        for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+            buffer[at++] = kDigits[(value >> shift) & 0xF];
     };
     buffer[at++] = u'{';
     put(g.Data1, 8);
@@ -101,20 +117,29 @@ QString GuidText(const tagZTGUID& g) {
     put(g.Data4[0], 2);
     put(g.Data4[1], 2);
     buffer[at++] = u'-';
-    for (int i = 2; i < 8; ++i) put(g.Data4[i], 2);
+    for (int i = 2; i < 8; ++i)
+        put(g.Data4[i], 2);
     buffer[at++] = u'}';
     return QString(reinterpret_cast<const QChar*>(buffer), at);
 }
 
 }  // namespace
 
-void CZtGUID::ToString(CZtString& out) const { out = GuidText(*this); }
+void CZtGUID::ToString(CZtString& out) const {
+    out = GuidText(*this);
+}
 
-CZtString CZtGUID::ToString() const { return CZtStringImpl::Make(GuidText(*this)); }
+CZtString CZtGUID::ToString() const {
+    return CZtStringImpl::Make(GuidText(*this));
+}
 
-CZtGUID::operator CZtString() const { return ToString(); }
+CZtGUID::operator CZtString() const {
+    return ToString();
+}
 
-bool CZtGUID::IsNull() const { return ZTGUIDIsEmpty(this); }
+bool CZtGUID::IsNull() const {
+    return ZTGUIDIsEmpty(this);
+}
 
 CZtGUID CZtGUID::CreateGUID() {
     const QUuid uuid = QUuid::createUuid();
@@ -145,7 +170,8 @@ unsigned int CZtGUID::GetData(const char* text, int count, bool* ok) {
         }
         value = value * 16 + digit;
     }
-    if (ok) *ok = valid;
+    if (ok)
+        *ok = valid;
     return value;
 }
 

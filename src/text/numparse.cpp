@@ -9,7 +9,8 @@ namespace Varn::detail {
 IntegerRead ReadInteger(const QString& text, int base) {
     IntegerRead r;
     r.signedValue = text.toLongLong(&r.ok, base);
-    if (r.ok) return r;
+    if (r.ok)
+        return r;
     r.unsignedValue = text.toULongLong(&r.ok, base);
     r.isUnsigned = r.ok;
     return r;
@@ -31,7 +32,8 @@ double ParseDouble(const QString& text, unsigned int lcid, bool* ok) {
         value = text.toDouble(&flag);
     } else {
         const QString name = platform::LocaleNameFromLcid(lcid);
-        if (name.isEmpty()) return 0;
+        if (name.isEmpty())
+            return 0;
         value = QLocale(name).toDouble(text, &flag);
     }
     return flag ? value : 0;

@@ -31,19 +31,25 @@ T SaturatingParse(const QString& text, int base, bool* ok) {
     bool& flag = ok ? *ok : localOk;
     const IntegerRead r = ReadInteger(text, base);
     flag = r.ok;
-    if (!r.ok) return 0;
+    if (!r.ok)
+        return 0;
     if (!r.isUnsigned) {
         if constexpr (std::is_signed_v<T>) {
-            if (r.signedValue > static_cast<long long>(Limits::max())) return Limits::max();
-            if (r.signedValue < static_cast<long long>(Limits::lowest())) return Limits::lowest();
+            if (r.signedValue > static_cast<long long>(Limits::max()))
+                return Limits::max();
+            if (r.signedValue < static_cast<long long>(Limits::lowest()))
+                return Limits::lowest();
             return static_cast<T>(r.signedValue);
         } else {
-            if (r.signedValue < 0) return 0;
-            if (static_cast<unsigned long long>(r.signedValue) > Limits::max()) return Limits::max();
+            if (r.signedValue < 0)
+                return 0;
+            if (static_cast<unsigned long long>(r.signedValue) > Limits::max())
+                return Limits::max();
             return static_cast<T>(r.signedValue);
         }
     }
-    if (r.unsignedValue > static_cast<unsigned long long>(Limits::max())) return Limits::max();
+    if (r.unsignedValue > static_cast<unsigned long long>(Limits::max()))
+        return Limits::max();
     return static_cast<T>(r.unsignedValue);
 }
 
@@ -58,8 +64,10 @@ double ParseDouble(const QString& text, unsigned int lcid, bool* ok);
 template <class T>
 T ClampToFloating(double value) {
     using Limits = std::numeric_limits<T>;
-    if (value > static_cast<double>(Limits::max())) return Limits::max();
-    if (value < static_cast<double>(Limits::lowest())) return Limits::lowest();
+    if (value > static_cast<double>(Limits::max()))
+        return Limits::max();
+    if (value < static_cast<double>(Limits::lowest()))
+        return Limits::lowest();
     return static_cast<T>(value);
 }
 

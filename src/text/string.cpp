@@ -22,7 +22,9 @@ using detail::QStringFromWide;
 
 namespace {
 
-Qt::CaseSensitivity Sensitivity(bool cs) { return cs ? Qt::CaseSensitive : Qt::CaseInsensitive; }
+Qt::CaseSensitivity Sensitivity(bool cs) {
+    return cs ? Qt::CaseSensitive : Qt::CaseInsensitive;
+}
 
 const QString& EmptyText() {
     static const QString empty;
@@ -53,7 +55,8 @@ CZtString CZtStringImpl::Make(QString text) {
 }
 
 CZtStringImpl* CZtStringImpl::BeginEdit(CZtString& s) {
-    if (!s.m_pImpl) return nullptr;
+    if (!s.m_pImpl)
+        return nullptr;
     s.CopyOnModify();
     s.m_pImpl->DropCaches();
     return s.m_pImpl;
@@ -61,7 +64,9 @@ CZtStringImpl* CZtStringImpl::BeginEdit(CZtString& s) {
 
 CZtStringData::CZtStringData() : m_pszData(nullptr) {}
 CZtStringData::CZtStringData(const CZtStringData&) : m_pszData(nullptr) {}
-CZtStringData::~CZtStringData() { m_pszData = nullptr; }
+CZtStringData::~CZtStringData() {
+    m_pszData = nullptr;
+}
 CZtStringData& CZtStringData::operator=(const CZtStringData& other) {
     m_pszData = other.m_pszData;
     return *this;
@@ -70,19 +75,27 @@ CZtStringData& CZtStringData::operator=(const CZtStringData& other) {
 // ---------------------------------------------------------------------------
 // Lifetime
 
-void CZtString::FreeString() { detail::ReleaseBody(m_pImpl); }
+void CZtString::FreeString() {
+    detail::ReleaseBody(m_pImpl);
+}
 
-void CZtString::CopyOnModify() { detail::DetachBody(m_pImpl); }
+void CZtString::CopyOnModify() {
+    detail::DetachBody(m_pImpl);
+}
 
 void CZtString::Copy(const CZtString& other) {
     m_pImpl = other.m_pImpl ? detail::ShareBody(other.m_pImpl) : new CZtStringImpl;
 }
 void CZtString::Copy(const CZtString* other) {
-    if (other) Copy(*other);
+    if (other)
+        Copy(*other);
 }
-void CZtString::Copy(const QString& text) { m_pImpl = new CZtStringImpl(text); }
+void CZtString::Copy(const QString& text) {
+    m_pImpl = new CZtStringImpl(text);
+}
 void CZtString::Copy(const QString* text) {
-    if (text) Copy(*text);
+    if (text)
+        Copy(*text);
 }
 void CZtString::Copy(const char* text, int length) {
     m_pImpl = new CZtStringImpl(QStringFromLatin1(text, length));
@@ -90,17 +103,28 @@ void CZtString::Copy(const char* text, int length) {
 void CZtString::Copy(const wchar_t* text, int length) {
     m_pImpl = new CZtStringImpl(QStringFromWide(text, length));
 }
-void CZtString::Copy(char ch) { m_pImpl = new CZtStringImpl(QString(QCharFromLatin1(ch))); }
-void CZtString::Copy(wchar_t ch) { m_pImpl = new CZtStringImpl(QStringFromWide(ch)); }
-void CZtString::Copy(int value) { m_pImpl = new CZtStringImpl(QString::number(value, 10)); }
-void CZtString::Copy(unsigned int value) { m_pImpl = new CZtStringImpl(QString::number(value, 10)); }
-void CZtString::Copy(double value) { m_pImpl = new CZtStringImpl(QString::number(value, 'g', 6)); }
+void CZtString::Copy(char ch) {
+    m_pImpl = new CZtStringImpl(QString(QCharFromLatin1(ch)));
+}
+void CZtString::Copy(wchar_t ch) {
+    m_pImpl = new CZtStringImpl(QStringFromWide(ch));
+}
+void CZtString::Copy(int value) {
+    m_pImpl = new CZtStringImpl(QString::number(value, 10));
+}
+void CZtString::Copy(unsigned int value) {
+    m_pImpl = new CZtStringImpl(QString::number(value, 10));
+}
+void CZtString::Copy(double value) {
+    m_pImpl = new CZtStringImpl(QString::number(value, 'g', 6));
+}
 void CZtString::Copy(const CZtGUID& guid) {
     m_pImpl = new CZtStringImpl;
     guid.ToString(*this);
 }
 void CZtString::Copy(const CZtGUID* guid) {
-    if (guid) Copy(*guid);
+    if (guid)
+        Copy(*guid);
 }
 
 CZtString::CZtString() : m_pImpl(new CZtStringImpl) {}
@@ -113,25 +137,53 @@ CZtString::CZtString(int count, wchar_t ch) : m_pImpl(nullptr) {
         m_pImpl = new CZtStringImpl(QStringFromWide(ch).repeated(count));
 }
 
-CZtString::CZtString(const CZtString& other) : m_pImpl(nullptr) { Copy(other); }
-CZtString::CZtString(const CZtString* other) : m_pImpl(nullptr) { Copy(other); }
-CZtString::CZtString(const QString& text) : m_pImpl(nullptr) { Copy(text); }
-CZtString::CZtString(const QString* text) : m_pImpl(nullptr) { Copy(text); }
-CZtString::CZtString(const char* text, int length) : m_pImpl(nullptr) { Copy(text, length); }
-CZtString::CZtString(const wchar_t* text, int length) : m_pImpl(nullptr) { Copy(text, length); }
-CZtString::CZtString(char ch) : m_pImpl(nullptr) { Copy(ch); }
-CZtString::CZtString(wchar_t ch) : m_pImpl(nullptr) { Copy(ch); }
-CZtString::CZtString(int value) : m_pImpl(nullptr) { Copy(value); }
-CZtString::CZtString(unsigned int value) : m_pImpl(nullptr) { Copy(value); }
-CZtString::CZtString(double value) : m_pImpl(nullptr) { Copy(value); }
-CZtString::CZtString(const CZtGUID& guid) : m_pImpl(nullptr) { Copy(guid); }
-CZtString::CZtString(const CZtGUID* guid) : m_pImpl(nullptr) { Copy(guid); }
+CZtString::CZtString(const CZtString& other) : m_pImpl(nullptr) {
+    Copy(other);
+}
+CZtString::CZtString(const CZtString* other) : m_pImpl(nullptr) {
+    Copy(other);
+}
+CZtString::CZtString(const QString& text) : m_pImpl(nullptr) {
+    Copy(text);
+}
+CZtString::CZtString(const QString* text) : m_pImpl(nullptr) {
+    Copy(text);
+}
+CZtString::CZtString(const char* text, int length) : m_pImpl(nullptr) {
+    Copy(text, length);
+}
+CZtString::CZtString(const wchar_t* text, int length) : m_pImpl(nullptr) {
+    Copy(text, length);
+}
+CZtString::CZtString(char ch) : m_pImpl(nullptr) {
+    Copy(ch);
+}
+CZtString::CZtString(wchar_t ch) : m_pImpl(nullptr) {
+    Copy(ch);
+}
+CZtString::CZtString(int value) : m_pImpl(nullptr) {
+    Copy(value);
+}
+CZtString::CZtString(unsigned int value) : m_pImpl(nullptr) {
+    Copy(value);
+}
+CZtString::CZtString(double value) : m_pImpl(nullptr) {
+    Copy(value);
+}
+CZtString::CZtString(const CZtGUID& guid) : m_pImpl(nullptr) {
+    Copy(guid);
+}
+CZtString::CZtString(const CZtGUID* guid) : m_pImpl(nullptr) {
+    Copy(guid);
+}
 
 CZtString::CZtString(CZtStringImpl* impl) : m_pImpl(nullptr) {
     m_pImpl = impl ? detail::ShareBody(impl) : new CZtStringImpl;
 }
 
-CZtString::~CZtString() { FreeString(); }
+CZtString::~CZtString() {
+    FreeString();
+}
 
 // Every assignment releases the current text first, then fills the handle as
 // the matching constructor does. Sharing the new body before releasing the
@@ -145,7 +197,8 @@ CZtString& CZtString::operator=(const CZtString& other) {
     return *this;
 }
 CZtString& CZtString::operator=(const CZtString* other) {
-    if (other) *this = *other;
+    if (other)
+        *this = *other;
     return *this;
 }
 CZtString& CZtString::operator=(const QString& text) {
@@ -155,20 +208,38 @@ CZtString& CZtString::operator=(const QString& text) {
     return *this;
 }
 CZtString& CZtString::operator=(const QString* text) {
-    if (text) return *this = *text;
+    if (text)
+        return *this = *text;
     FreeString();
     return *this;
 }
-CZtString& CZtString::operator=(const char* text) { return *this = CZtString(text, -1); }
-CZtString& CZtString::operator=(const wchar_t* text) { return *this = CZtString(text, -1); }
-CZtString& CZtString::operator=(char ch) { return *this = CZtString(ch); }
-CZtString& CZtString::operator=(wchar_t ch) { return *this = CZtString(ch); }
-CZtString& CZtString::operator=(int value) { return *this = CZtString(value); }
-CZtString& CZtString::operator=(unsigned int value) { return *this = CZtString(value); }
-CZtString& CZtString::operator=(double value) { return *this = CZtString(value); }
-CZtString& CZtString::operator=(const CZtGUID& guid) { return *this = CZtString(guid); }
+CZtString& CZtString::operator=(const char* text) {
+    return *this = CZtString(text, -1);
+}
+CZtString& CZtString::operator=(const wchar_t* text) {
+    return *this = CZtString(text, -1);
+}
+CZtString& CZtString::operator=(char ch) {
+    return *this = CZtString(ch);
+}
+CZtString& CZtString::operator=(wchar_t ch) {
+    return *this = CZtString(ch);
+}
+CZtString& CZtString::operator=(int value) {
+    return *this = CZtString(value);
+}
+CZtString& CZtString::operator=(unsigned int value) {
+    return *this = CZtString(value);
+}
+CZtString& CZtString::operator=(double value) {
+    return *this = CZtString(value);
+}
+CZtString& CZtString::operator=(const CZtGUID& guid) {
+    return *this = CZtString(guid);
+}
 CZtString& CZtString::operator=(const CZtGUID* guid) {
-    if (guid) *this = CZtString(*guid);
+    if (guid)
+        *this = CZtString(*guid);
     return *this;
 }
 
@@ -184,69 +255,104 @@ CZtString& CZtString::operator=(CZtStringImpl* impl) {
 // ---------------------------------------------------------------------------
 // Heap objects
 
-CZtString* CZtString::AllocString() const { return new CZtString(*this); }
-
-void CZtString::CreateString(CZtString** out) {
-    if (out) *out = new CZtString;
+CZtString* CZtString::AllocString() const {
+    return new CZtString(*this);
 }
 
-void CZtString::DestroyString(CZtString* p) { delete p; }
+void CZtString::CreateString(CZtString** out) {
+    if (out)
+        *out = new CZtString;
+}
+
+void CZtString::DestroyString(CZtString* p) {
+    delete p;
+}
 
 void* CZtString::operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1)) return p;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
     throw std::bad_alloc();
 }
 void* CZtString::operator new[](std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1)) return p;
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
     throw std::bad_alloc();
 }
-void CZtString::operator delete(void* p) { std::free(p); }
-void CZtString::operator delete[](void* p) { std::free(p); }
+void CZtString::operator delete(void* p) {
+    std::free(p);
+}
+void CZtString::operator delete[](void* p) {
+    std::free(p);
+}
 
 // ---------------------------------------------------------------------------
 // Access
 
-int CZtString::Length() const { return m_pImpl ? m_pImpl->m_Text.size() : 0; }
+int CZtString::Length() const {
+    return m_pImpl ? m_pImpl->m_Text.size() : 0;
+}
 
-bool CZtString::IsEmpty() const { return !m_pImpl || m_pImpl->m_Text.isEmpty(); }
+bool CZtString::IsEmpty() const {
+    return !m_pImpl || m_pImpl->m_Text.isEmpty();
+}
 
-bool CZtString::operator!() const { return m_pImpl && m_pImpl->m_Text.isEmpty(); }
+bool CZtString::operator!() const {
+    return m_pImpl && m_pImpl->m_Text.isEmpty();
+}
 
-wchar_t CZtString::operator[](int index) const { return At(index); }
+wchar_t CZtString::operator[](int index) const {
+    return At(index);
+}
 
 wchar_t CZtString::At(int index) const {
-    if (!m_pImpl || index < 0 || index >= m_pImpl->m_Text.size()) return 0;
+    if (!m_pImpl || index < 0 || index >= m_pImpl->m_Text.size())
+        return 0;
     return static_cast<wchar_t>(m_pImpl->m_Text.at(index).unicode());
 }
 
-const char* CZtString::c_str() const { return m_pImpl ? m_pImpl->Latin1() : nullptr; }
+const char* CZtString::c_str() const {
+    return m_pImpl ? m_pImpl->Latin1() : nullptr;
+}
 
-const wchar_t* CZtString::w_str() const { return m_pImpl ? m_pImpl->Wide() : nullptr; }
+const wchar_t* CZtString::w_str() const {
+    return m_pImpl ? m_pImpl->Wide() : nullptr;
+}
 
-CZtString::operator wchar_t*() const { return const_cast<wchar_t*>(w_str()); }
+CZtString::operator wchar_t*() const {
+    return const_cast<wchar_t*>(w_str());
+}
 
-CZtString::operator const wchar_t*() const { return w_str(); }
+CZtString::operator const wchar_t*() const {
+    return w_str();
+}
 
 CZtString::operator const QString&() const {
-    if (!m_pImpl) const_cast<CZtString*>(this)->m_pImpl = new CZtStringImpl;
+    if (!m_pImpl)
+        const_cast<CZtString*>(this)->m_pImpl = new CZtStringImpl;
     return m_pImpl->m_Text;
 }
 
-CZtString::operator const QString*() const { return CZtStringImpl::TextOf(*this); }
+CZtString::operator const QString*() const {
+    return CZtStringImpl::TextOf(*this);
+}
 
 char16_t* CZtString::GetBuffer(int length) {
     CZtStringImpl::Edit text(*this);
-    if (!text) return nullptr;
-    if (length != -1) text->resize(std::max(length, 0));
+    if (!text)
+        return nullptr;
+    if (length != -1)
+        text->resize(std::max(length, 0));
     return reinterpret_cast<char16_t*>(text->data());
 }
 
 void CZtString::Clear() {
-    if (CZtStringImpl::Edit text{*this}) text->clear();
+    if (CZtStringImpl::Edit text{*this})
+        text->clear();
 }
 
 CZtString& CZtString::Fill(wchar_t ch, int size) {
-    if (CZtStringImpl::Edit text{*this}) text->fill(QCharFromWide(ch), size == -1 ? -1 : std::max(size, 0));
+    if (CZtStringImpl::Edit text{*this})
+        text->fill(QCharFromWide(ch), size == -1 ? -1 : std::max(size, 0));
     return *this;
 }
 
@@ -258,7 +364,8 @@ namespace {
 template <class T>
 T AutoParse(const QString* text, bool* ok) {
     if (!text) {
-        if (ok) *ok = false;
+        if (ok)
+            *ok = false;
         return 0;
     }
     return detail::SaturatingParse<T>(*text, detail::AutoBase(*text), ok);
@@ -267,7 +374,8 @@ T AutoParse(const QString* text, bool* ok) {
 template <class T>
 T BaseParse(const QString* text, int base, bool* ok) {
     if (!text) {
-        if (ok) *ok = false;
+        if (ok)
+            *ok = false;
         return 0;
     }
     return detail::SaturatingParse<T>(*text, base, ok);
@@ -276,7 +384,8 @@ T BaseParse(const QString* text, int base, bool* ok) {
 template <class T>
 T FloatParse(const QString* text, unsigned int lcid, bool* ok) {
     if (!text) {
-        if (ok) *ok = false;
+        if (ok)
+            *ok = false;
         return 0;
     }
     return detail::ClampToFloating<T>(detail::ParseDouble(*text, lcid, ok));
@@ -298,11 +407,15 @@ unsigned int ConvertFloating(const QString* text, T& out) {
 
 }  // namespace
 
-short CZtString::ToShort(bool* ok) const { return AutoParse<short>(CZtStringImpl::TextOf(*this), ok); }
+short CZtString::ToShort(bool* ok) const {
+    return AutoParse<short>(CZtStringImpl::TextOf(*this), ok);
+}
 unsigned short CZtString::ToUShort(bool* ok) const {
     return AutoParse<unsigned short>(CZtStringImpl::TextOf(*this), ok);
 }
-int CZtString::ToInt(bool* ok) const { return AutoParse<int>(CZtStringImpl::TextOf(*this), ok); }
+int CZtString::ToInt(bool* ok) const {
+    return AutoParse<int>(CZtStringImpl::TextOf(*this), ok);
+}
 unsigned int CZtString::ToUInt(bool* ok) const {
     return AutoParse<unsigned int>(CZtStringImpl::TextOf(*this), ok);
 }
@@ -315,8 +428,12 @@ unsigned long long CZtString::ToULongLong(bool* ok) const {
 int CZtString::ToInt(int base, bool* ok) const {
     return BaseParse<int>(CZtStringImpl::TextOf(*this), base, ok);
 }
-int CZtString::ToHexInt(bool* ok) const { return ToInt(16, ok); }
-int CZtString::ToOctInt(bool* ok) const { return ToInt(8, ok); }
+int CZtString::ToHexInt(bool* ok) const {
+    return ToInt(16, ok);
+}
+int CZtString::ToOctInt(bool* ok) const {
+    return ToInt(8, ok);
+}
 
 float CZtString::ToFloat(bool* ok, unsigned int lcid) const {
     return FloatParse<float>(CZtStringImpl::TextOf(*this), lcid, ok);
@@ -356,54 +473,93 @@ unsigned int CZtString::ConvertToNumericValue(double& out, int) const {
     return ConvertFloating(CZtStringImpl::TextOf(*this), out);
 }
 
-CZtString::operator signed char() const { return static_cast<signed char>(ToShort() & 0xFF); }
-CZtString::operator unsigned char() const { return static_cast<unsigned char>(ToUShort() & 0xFF); }
-CZtString::operator short() const { return ToShort(); }
-CZtString::operator unsigned short() const { return ToUShort(); }
-CZtString::operator int() const { return ToInt(); }
-CZtString::operator unsigned int() const { return ToUInt(); }
-CZtString::operator long long() const { return ToLongLong(); }
-CZtString::operator unsigned long long() const { return ToULongLong(); }
-CZtString::operator float() const { return ToFloat(nullptr, 0); }
-CZtString::operator double() const { return ToDouble(nullptr, 0); }
+CZtString::operator signed char() const {
+    return static_cast<signed char>(ToShort() & 0xFF);
+}
+CZtString::operator unsigned char() const {
+    return static_cast<unsigned char>(ToUShort() & 0xFF);
+}
+CZtString::operator short() const {
+    return ToShort();
+}
+CZtString::operator unsigned short() const {
+    return ToUShort();
+}
+CZtString::operator int() const {
+    return ToInt();
+}
+CZtString::operator unsigned int() const {
+    return ToUInt();
+}
+CZtString::operator long long() const {
+    return ToLongLong();
+}
+CZtString::operator unsigned long long() const {
+    return ToULongLong();
+}
+CZtString::operator float() const {
+    return ToFloat(nullptr, 0);
+}
+CZtString::operator double() const {
+    return ToDouble(nullptr, 0);
+}
 
-CZtString& CZtString::SetNum(short value, int base) { return SetNum(static_cast<long long>(value), base); }
+CZtString& CZtString::SetNum(short value, int base) {
+    return SetNum(static_cast<long long>(value), base);
+}
 CZtString& CZtString::SetNum(unsigned short value, int base) {
     return SetNum(static_cast<unsigned long long>(value), base);
 }
-CZtString& CZtString::SetNum(int value, int base) { return SetNum(static_cast<long long>(value), base); }
+CZtString& CZtString::SetNum(int value, int base) {
+    return SetNum(static_cast<long long>(value), base);
+}
 CZtString& CZtString::SetNum(unsigned int value, int base) {
     return SetNum(static_cast<unsigned long long>(value), base);
 }
 CZtString& CZtString::SetNum(long long value, int base) {
-    if (CZtStringImpl::Edit text{*this}) text->setNum(value, base);
+    if (CZtStringImpl::Edit text{*this})
+        text->setNum(value, base);
     return *this;
 }
 CZtString& CZtString::SetNum(unsigned long long value, int base) {
-    if (CZtStringImpl::Edit text{*this}) text->setNum(value, base);
+    if (CZtStringImpl::Edit text{*this})
+        text->setNum(value, base);
     return *this;
 }
 CZtString& CZtString::SetNum(float value, char format, int precision) {
-    if (CZtStringImpl::Edit text{*this}) text->setNum(value, format, precision);
+    if (CZtStringImpl::Edit text{*this})
+        text->setNum(value, format, precision);
     return *this;
 }
 CZtString& CZtString::SetNum(double value, char format, int precision) {
-    if (CZtStringImpl::Edit text{*this}) text->setNum(value, format, precision);
+    if (CZtStringImpl::Edit text{*this})
+        text->setNum(value, format, precision);
     return *this;
 }
 
 // ---------------------------------------------------------------------------
 // Concatenation
 
-CZtString& CZtString::operator+=(const CZtString& text) { return Append(text); }
+CZtString& CZtString::operator+=(const CZtString& text) {
+    return Append(text);
+}
 CZtString& CZtString::operator+=(const QString& text) {
-    if (CZtStringImpl::Edit edit{*this}) edit->append(text);
+    if (CZtStringImpl::Edit edit{*this})
+        edit->append(text);
     return *this;
 }
-CZtString& CZtString::operator+=(const char* text) { return Append(text, -1); }
-CZtString& CZtString::operator+=(const wchar_t* text) { return Append(text, -1); }
-CZtString& CZtString::operator+=(char ch) { return Append(ch); }
-CZtString& CZtString::operator+=(wchar_t ch) { return Append(ch); }
+CZtString& CZtString::operator+=(const char* text) {
+    return Append(text, -1);
+}
+CZtString& CZtString::operator+=(const wchar_t* text) {
+    return Append(text, -1);
+}
+CZtString& CZtString::operator+=(char ch) {
+    return Append(ch);
+}
+CZtString& CZtString::operator+=(wchar_t ch) {
+    return Append(ch);
+}
 
 namespace {
 
@@ -435,73 +591,90 @@ CZtString CZtString::operator+(wchar_t ch) const {
 }
 
 CZtString& CZtString::Append(char ch) {
-    if (CZtStringImpl::Edit text{*this}) text->append(QCharFromLatin1(ch));
+    if (CZtStringImpl::Edit text{*this})
+        text->append(QCharFromLatin1(ch));
     return *this;
 }
 CZtString& CZtString::Append(wchar_t ch) {
-    if (CZtStringImpl::Edit text{*this}) text->append(QStringFromWide(ch));
+    if (CZtStringImpl::Edit text{*this})
+        text->append(QStringFromWide(ch));
     return *this;
 }
 CZtString& CZtString::Append(const char* text, int length) {
-    if (CZtStringImpl::Edit edit{*this}) edit->append(QStringFromLatin1(text, length));
+    if (CZtStringImpl::Edit edit{*this})
+        edit->append(QStringFromLatin1(text, length));
     return *this;
 }
 CZtString& CZtString::Append(const wchar_t* text, int length) {
-    if (CZtStringImpl::Edit edit{*this}) edit->append(QStringFromWide(text, length));
+    if (CZtStringImpl::Edit edit{*this})
+        edit->append(QStringFromWide(text, length));
     return *this;
 }
 CZtString& CZtString::Append(const CZtString& text) {
     // Read the argument before editing: it may be this very string.
     const QString* source = CZtStringImpl::TextOf(text);
-    if (!source) return *this;
+    if (!source)
+        return *this;
     const QString copy = *source;
-    if (CZtStringImpl::Edit edit{*this}) edit->append(copy);
+    if (CZtStringImpl::Edit edit{*this})
+        edit->append(copy);
     return *this;
 }
 
 CZtString& CZtString::Prepend(char ch) {
-    if (CZtStringImpl::Edit text{*this}) text->prepend(QCharFromLatin1(ch));
+    if (CZtStringImpl::Edit text{*this})
+        text->prepend(QCharFromLatin1(ch));
     return *this;
 }
 CZtString& CZtString::Prepend(wchar_t ch) {
-    if (CZtStringImpl::Edit text{*this}) text->prepend(QStringFromWide(ch));
+    if (CZtStringImpl::Edit text{*this})
+        text->prepend(QStringFromWide(ch));
     return *this;
 }
 CZtString& CZtString::Prepend(const char* text, int length) {
-    if (CZtStringImpl::Edit edit{*this}) edit->prepend(QStringFromLatin1(text, length));
+    if (CZtStringImpl::Edit edit{*this})
+        edit->prepend(QStringFromLatin1(text, length));
     return *this;
 }
 CZtString& CZtString::Prepend(const wchar_t* text, int length) {
-    if (CZtStringImpl::Edit edit{*this}) edit->prepend(QStringFromWide(text, length));
+    if (CZtStringImpl::Edit edit{*this})
+        edit->prepend(QStringFromWide(text, length));
     return *this;
 }
 CZtString& CZtString::Prepend(const CZtString& text) {
     const QString* source = CZtStringImpl::TextOf(text);
-    if (!source) return *this;
+    if (!source)
+        return *this;
     const QString copy = *source;
-    if (CZtStringImpl::Edit edit{*this}) edit->prepend(copy);
+    if (CZtStringImpl::Edit edit{*this})
+        edit->prepend(copy);
     return *this;
 }
 
 CZtString& CZtString::Insert(int position, char ch) {
-    if (CZtStringImpl::Edit text{*this}) text->insert(position, QCharFromLatin1(ch));
+    if (CZtStringImpl::Edit text{*this})
+        text->insert(position, QCharFromLatin1(ch));
     return *this;
 }
 CZtString& CZtString::Insert(int position, wchar_t ch) {
-    if (CZtStringImpl::Edit text{*this}) text->insert(position, QStringFromWide(ch));
+    if (CZtStringImpl::Edit text{*this})
+        text->insert(position, QStringFromWide(ch));
     return *this;
 }
 CZtString& CZtString::Insert(int position, const char* text, int length) {
-    if (CZtStringImpl::Edit edit{*this}) edit->insert(position, QStringFromLatin1(text, length));
+    if (CZtStringImpl::Edit edit{*this})
+        edit->insert(position, QStringFromLatin1(text, length));
     return *this;
 }
 CZtString& CZtString::Insert(int position, const wchar_t* text, int length) {
-    if (CZtStringImpl::Edit edit{*this}) edit->insert(position, QStringFromWide(text, length));
+    if (CZtStringImpl::Edit edit{*this})
+        edit->insert(position, QStringFromWide(text, length));
     return *this;
 }
 CZtString& CZtString::Insert(int position, const CZtString& text) {
     const QString copy = CZtStringImpl::TextOrEmpty(text);
-    if (CZtStringImpl::Edit edit{*this}) edit->insert(position, copy);
+    if (CZtStringImpl::Edit edit{*this})
+        edit->insert(position, copy);
     return *this;
 }
 
@@ -509,11 +682,13 @@ CZtString& CZtString::Insert(int position, const CZtString& text) {
 // Comparison
 
 int CZtString::Compare(const CZtString& other) const {
-    if (!m_pImpl || !other.m_pImpl) return 0;
+    if (!m_pImpl || !other.m_pImpl)
+        return 0;
     return m_pImpl->m_Text.compare(other.m_pImpl->m_Text, Qt::CaseSensitive);
 }
 int CZtString::CompareNoCase(const CZtString& other) const {
-    if (!m_pImpl || !other.m_pImpl) return 0;
+    if (!m_pImpl || !other.m_pImpl)
+        return 0;
     return m_pImpl->m_Text.compare(other.m_pImpl->m_Text, Qt::CaseInsensitive);
 }
 bool CZtString::operator==(const CZtString& other) const {
@@ -540,7 +715,9 @@ bool CZtString::operator>=(const CZtString& other) const {
 // counts as the empty text.
 
 int CZtString::IndexOf(const CZtString& text, int from, bool cs) const {
-    return m_pImpl ? m_pImpl->m_Text.indexOf(CZtStringImpl::TextOrEmpty(text), from, Sensitivity(cs)) : -1;
+    return m_pImpl
+               ? m_pImpl->m_Text.indexOf(CZtStringImpl::TextOrEmpty(text), from, Sensitivity(cs))
+               : -1;
 }
 int CZtString::IndexOf(char ch, int from, bool cs) const {
     return m_pImpl ? m_pImpl->m_Text.indexOf(QCharFromLatin1(ch), from, Sensitivity(cs)) : -1;
@@ -549,7 +726,8 @@ int CZtString::IndexOf(wchar_t ch, int from, bool cs) const {
     return m_pImpl ? m_pImpl->m_Text.indexOf(QStringFromWide(ch), from, Sensitivity(cs)) : -1;
 }
 int CZtString::LastIndexOf(const CZtString& text, int from, bool cs) const {
-    return m_pImpl ? m_pImpl->m_Text.lastIndexOf(CZtStringImpl::TextOrEmpty(text), from, Sensitivity(cs))
+    return m_pImpl ? m_pImpl->m_Text.lastIndexOf(CZtStringImpl::TextOrEmpty(text), from,
+                                                 Sensitivity(cs))
                    : -1;
 }
 int CZtString::LastIndexOf(char ch, int from, bool cs) const {
@@ -606,25 +784,31 @@ bool CZtString::ContainsHexValue() const {
 // Derived strings. Where the result is the whole text it shares this body.
 
 CZtString CZtString::Left(int n) const {
-    if (!m_pImpl) return CZtString();
+    if (!m_pImpl)
+        return CZtString();
     const QString& text = m_pImpl->m_Text;
-    if (n >= text.size()) return *this;
+    if (n >= text.size())
+        return *this;
     return CZtStringImpl::Make(text.left(std::max(n, 0)));
 }
 
 CZtString CZtString::Right(int n) const {
-    if (!m_pImpl) return CZtString();
+    if (!m_pImpl)
+        return CZtString();
     const QString& text = m_pImpl->m_Text;
-    if (n >= text.size()) return *this;
+    if (n >= text.size())
+        return *this;
     return CZtStringImpl::Make(text.right(std::max(n, 0)));
 }
 
 CZtString CZtString::Mid(int position, int n) const {
-    if (!m_pImpl) return CZtString();
+    if (!m_pImpl)
+        return CZtString();
     const QString& text = m_pImpl->m_Text;
     const int length = text.size();
     position = std::max(position, 0);
-    if (n == -1) n = length;
+    if (n == -1)
+        n = length;
     n = std::max(n, 0);
     int count;
     if (position > length)
@@ -633,7 +817,8 @@ CZtString CZtString::Mid(int position, int n) const {
         count = length - position;
     else
         count = n;
-    if (position == 0 && count == length) return *this;
+    if (position == 0 && count == length)
+        return *this;
     return CZtStringImpl::Make(text.mid(position, count));
 }
 
@@ -649,17 +834,22 @@ QString SectionOf(const QString& text, const Separator& separator, int start, in
 }  // namespace
 
 CZtString CZtString::Section(char separator, int start, int end) const {
-    if (!m_pImpl) return CZtString();
-    return CZtStringImpl::Make(SectionOf(m_pImpl->m_Text, QString(QCharFromLatin1(separator)), start, end));
+    if (!m_pImpl)
+        return CZtString();
+    return CZtStringImpl::Make(
+        SectionOf(m_pImpl->m_Text, QString(QCharFromLatin1(separator)), start, end));
 }
 CZtString CZtString::Section(wchar_t separator, int start, int end) const {
-    if (!m_pImpl) return CZtString();
+    if (!m_pImpl)
+        return CZtString();
     return CZtStringImpl::Make(SectionOf(m_pImpl->m_Text, QStringFromWide(separator), start, end));
 }
 CZtString CZtString::Section(const CZtString& separator, int start, int end) const {
-    if (!m_pImpl) return CZtString();
+    if (!m_pImpl)
+        return CZtString();
     const QString* sep = CZtStringImpl::TextOf(separator);
-    if (!sep) return *this;
+    if (!sep)
+        return *this;
     return CZtStringImpl::Make(SectionOf(m_pImpl->m_Text, *sep, start, end));
 }
 
@@ -669,36 +859,49 @@ enum class Side { Left, Right };
 
 // Pads a shorter text up to `width`; a text of `width` or more is returned
 // as it is (sharing) unless truncation cuts it to its first `width` units.
-CZtString Justify(const CZtString& self, const QString* text, Side side, int width, QChar fill, bool truncate) {
-    if (!text) return CZtString();
+CZtString Justify(const CZtString& self, const QString* text, Side side, int width, QChar fill,
+                  bool truncate) {
+    if (!text)
+        return CZtString();
     if (text->size() < width)
         return CZtStringImpl::Make(side == Side::Left ? text->leftJustified(width, fill)
                                                       : text->rightJustified(width, fill));
-    if (text->size() == width || !truncate) return self;
+    if (text->size() == width || !truncate)
+        return self;
     return CZtStringImpl::Make(text->left(std::max(width, 0)));
 }
 
 }  // namespace
 
 CZtString CZtString::LeftJustified(int width, char fill, bool truncate) const {
-    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Left, width, QCharFromLatin1(fill), truncate);
+    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Left, width, QCharFromLatin1(fill),
+                   truncate);
 }
 CZtString CZtString::LeftJustified(int width, wchar_t fill, bool truncate) const {
-    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Left, width, QCharFromWide(fill), truncate);
+    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Left, width, QCharFromWide(fill),
+                   truncate);
 }
 CZtString CZtString::RightJustified(int width, char fill, bool truncate) const {
-    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Right, width, QCharFromLatin1(fill), truncate);
+    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Right, width, QCharFromLatin1(fill),
+                   truncate);
 }
 CZtString CZtString::RightJustified(int width, wchar_t fill, bool truncate) const {
-    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Right, width, QCharFromWide(fill), truncate);
+    return Justify(*this, CZtStringImpl::TextOf(*this), Side::Right, width, QCharFromWide(fill),
+                   truncate);
 }
 
-CZtString CZtString::ToLower() const { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toLower()); }
-CZtString CZtString::ToUpper() const { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toUpper()); }
+CZtString CZtString::ToLower() const {
+    return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toLower());
+}
+CZtString CZtString::ToUpper() const {
+    return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toUpper());
+}
 CZtString CZtString::ToCaseFolded() const {
     return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).toCaseFolded());
 }
-CZtString CZtString::Trimmed() const { return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).trimmed()); }
+CZtString CZtString::Trimmed() const {
+    return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).trimmed());
+}
 CZtString CZtString::Simplified() const {
     return CZtStringImpl::Make(CZtStringImpl::TextOrEmpty(*this).simplified());
 }
@@ -710,47 +913,58 @@ CZtString CZtString::ToHtmlEscaped() const {
 // In-place editing
 
 CZtString& CZtString::Remove(int position, int n) {
-    if (CZtStringImpl::Edit text{*this}) text->remove(position, n);
+    if (CZtStringImpl::Edit text{*this})
+        text->remove(position, n);
     return *this;
 }
 CZtString& CZtString::Remove(char ch, bool cs) {
-    if (CZtStringImpl::Edit text{*this}) text->remove(QCharFromLatin1(ch), Sensitivity(cs));
+    if (CZtStringImpl::Edit text{*this})
+        text->remove(QCharFromLatin1(ch), Sensitivity(cs));
     return *this;
 }
 CZtString& CZtString::Remove(wchar_t ch, bool cs) {
-    if (CZtStringImpl::Edit text{*this}) text->remove(QStringFromWide(ch), Sensitivity(cs));
+    if (CZtStringImpl::Edit text{*this})
+        text->remove(QStringFromWide(ch), Sensitivity(cs));
     return *this;
 }
 CZtString& CZtString::Remove(const CZtString& text, bool cs) {
     const QString* source = CZtStringImpl::TextOf(text);
-    if (!source) return *this;
+    if (!source)
+        return *this;
     const QString copy = *source;
-    if (CZtStringImpl::Edit edit{*this}) edit->remove(copy, Sensitivity(cs));
+    if (CZtStringImpl::Edit edit{*this})
+        edit->remove(copy, Sensitivity(cs));
     return *this;
 }
 
 CZtString& CZtString::Replace(int position, int n, char after) {
-    if (CZtStringImpl::Edit text{*this}) text->replace(position, n, QCharFromLatin1(after));
+    if (CZtStringImpl::Edit text{*this})
+        text->replace(position, n, QCharFromLatin1(after));
     return *this;
 }
 CZtString& CZtString::Replace(int position, int n, wchar_t after) {
-    if (CZtStringImpl::Edit text{*this}) text->replace(position, n, QStringFromWide(after));
+    if (CZtStringImpl::Edit text{*this})
+        text->replace(position, n, QStringFromWide(after));
     return *this;
 }
 CZtString& CZtString::Replace(int position, int n, const char* after, int length) {
-    if (CZtStringImpl::Edit text{*this}) text->replace(position, n, QStringFromLatin1(after, length));
+    if (CZtStringImpl::Edit text{*this})
+        text->replace(position, n, QStringFromLatin1(after, length));
     return *this;
 }
 CZtString& CZtString::Replace(int position, int n, const wchar_t* after, int length) {
-    if (CZtStringImpl::Edit text{*this}) text->replace(position, n, QStringFromWide(after, length));
+    if (CZtStringImpl::Edit text{*this})
+        text->replace(position, n, QStringFromWide(after, length));
     return *this;
 }
 CZtString& CZtString::Replace(int position, int n, const CZtString& after) {
     // A detached replacement changes nothing (it must not cut the range out).
     const QString* source = CZtStringImpl::TextOf(after);
-    if (!source) return *this;
+    if (!source)
+        return *this;
     const QString copy = *source;
-    if (CZtStringImpl::Edit text{*this}) text->replace(position, n, copy);
+    if (CZtStringImpl::Edit text{*this})
+        text->replace(position, n, copy);
     return *this;
 }
 CZtString& CZtString::Replace(char before, char after, bool cs) {
@@ -763,11 +977,11 @@ CZtString& CZtString::Replace(wchar_t before, wchar_t after, bool cs) {
         text->replace(QStringFromWide(before), QStringFromWide(after), Sensitivity(cs));
     return *this;
 }
-CZtString& CZtString::Replace(const char* before, int beforeLength, const char* after, int afterLength,
-                              bool cs) {
+CZtString& CZtString::Replace(const char* before, int beforeLength, const char* after,
+                              int afterLength, bool cs) {
     if (CZtStringImpl::Edit text{*this})
-        text->replace(QStringFromLatin1(before, beforeLength), QStringFromLatin1(after, afterLength),
-                      Sensitivity(cs));
+        text->replace(QStringFromLatin1(before, beforeLength),
+                      QStringFromLatin1(after, afterLength), Sensitivity(cs));
     return *this;
 }
 CZtString& CZtString::Replace(const wchar_t* before, int beforeLength, const wchar_t* after,
@@ -780,15 +994,18 @@ CZtString& CZtString::Replace(const wchar_t* before, int beforeLength, const wch
 CZtString& CZtString::Replace(const CZtString& before, const CZtString& after, bool cs) {
     const QString* from = CZtStringImpl::TextOf(before);
     const QString* to = CZtStringImpl::TextOf(after);
-    if (!from || !to) return *this;
+    if (!from || !to)
+        return *this;
     const QString fromCopy = *from;
     const QString toCopy = *to;
-    if (CZtStringImpl::Edit text{*this}) text->replace(fromCopy, toCopy, Sensitivity(cs));
+    if (CZtStringImpl::Edit text{*this})
+        text->replace(fromCopy, toCopy, Sensitivity(cs));
     return *this;
 }
 
 CZtString& CZtString::Reverse() {
-    if (CZtStringImpl::Edit text{*this}) std::reverse(text->begin(), text->end());
+    if (CZtStringImpl::Edit text{*this})
+        std::reverse(text->begin(), text->end());
     return *this;
 }
 

@@ -15,14 +15,17 @@ namespace Varn {
 namespace {
 
 void FormatNarrowInto(CZtString& target, const char* format, va_list arguments) {
-    if (CZtStringImpl::Edit text{target}) *text = QString::vasprintf(format ? format : "", arguments);
+    if (CZtStringImpl::Edit text{target})
+        *text = QString::vasprintf(format ? format : "", arguments);
 }
 
 // Leaves the text as it was when the C library rejects the format.
 void FormatWideInto(CZtString& target, const wchar_t* format, va_list arguments) {
-    if (!format || !CZtStringImpl::TextOf(target)) return;
+    if (!format || !CZtStringImpl::TextOf(target))
+        return;
     std::wstring result;
-    if (!platform::FormatWide(result, format, arguments)) return;
+    if (!platform::FormatWide(result, format, arguments))
+        return;
     if (CZtStringImpl::Edit text{target})
         *text = detail::QStringFromWide(result.c_str(), static_cast<int>(result.size()));
 }

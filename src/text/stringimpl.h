@@ -39,7 +39,9 @@ public:
     // Access to a handle's body for the implementation of CZtString.
 
     /// The text of `s`, or null when it is detached.
-    static const QString* TextOf(const CZtString& s) { return s.m_pImpl ? &s.m_pImpl->m_Text : nullptr; }
+    static const QString* TextOf(const CZtString& s) {
+        return s.m_pImpl ? &s.m_pImpl->m_Text : nullptr;
+    }
     /// The text of `s`; a detached string counts as empty.
     static const QString& TextOrEmpty(const CZtString& s);
     /// Wraps a new body holding `text` in a handle.
@@ -54,7 +56,8 @@ public:
     public:
         explicit Edit(CZtString& s) : m_pImpl(BeginEdit(s)) {}
         ~Edit() {
-            if (m_pImpl) m_pImpl->Refresh();
+            if (m_pImpl)
+                m_pImpl->Refresh();
         }
         Edit(const Edit&) = delete;
         Edit& operator=(const Edit&) = delete;

@@ -9,27 +9,35 @@ constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 }
 
 QString QStringFromWide(const wchar_t* text, int length) {
-    if (!text || length < -1) return QString();
-    if (length == -1) length = static_cast<int>(std::wcslen(text));
-    if (length == 0) return QString();
+    if (!text || length < -1)
+        return QString();
+    if (length == -1)
+        length = static_cast<int>(std::wcslen(text));
+    if (length == 0)
+        return QString();
     return QString::fromWCharArray(text, length);
 }
 
 QString QStringFromWide(wchar_t ch) {
-    if (kWideIsUtf16 || static_cast<unsigned long>(ch) < 0x10000u) return QString(QChar(static_cast<char16_t>(ch)));
+    if (kWideIsUtf16 || static_cast<unsigned long>(ch) < 0x10000u)
+        return QString(QChar(static_cast<char16_t>(ch)));
     const char32_t unit = static_cast<char32_t>(ch);
-    if (unit > 0x10FFFFu) return QString(QChar(QChar::ReplacementCharacter));
+    if (unit > 0x10FFFFu)
+        return QString(QChar(QChar::ReplacementCharacter));
     return QString::fromUcs4(&unit, 1);
 }
 
 QChar QCharFromWide(wchar_t ch) {
     const unsigned long code = static_cast<unsigned long>(ch);
-    return code < 0x10000u ? QChar(static_cast<char16_t>(code)) : QChar(QChar::ReplacementCharacter);
+    return code < 0x10000u ? QChar(static_cast<char16_t>(code))
+                           : QChar(QChar::ReplacementCharacter);
 }
 
 QString QStringFromLatin1(const char* text, int length) {
-    if (!text || length < -1) return QString();
-    if (length == -1) length = static_cast<int>(std::strlen(text));
+    if (!text || length < -1)
+        return QString();
+    if (length == -1)
+        length = static_cast<int>(std::strlen(text));
     return QString::fromLatin1(text, length);
 }
 

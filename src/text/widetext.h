@@ -21,7 +21,9 @@ QChar QCharFromWide(wchar_t ch);
 /// Latin-1 text of `length` bytes (-1: up to the NUL); null gives empty.
 QString QStringFromLatin1(const char* text, int length);
 /// One Latin-1 character.
-inline QChar QCharFromLatin1(char ch) { return QChar(QLatin1Char(ch)); }
+inline QChar QCharFromLatin1(char ch) {
+    return QChar(QLatin1Char(ch));
+}
 /// UTF-16 text as the platform's wide text.
 std::wstring WideFromQString(const QString& text);
 

@@ -26,7 +26,8 @@ public:
     explicit Counted(int* destroyed) : m_destroyed(destroyed) {}
     ~Counted() override { ++*m_destroyed; }
     unsigned int QueryInterface(const tagZTGUID& iid, IZtUnknown** out) override {
-        return detail::AnswerQueryInterface(this, iid, out, {&IID_IZtUnknown, &IID_IZtObjectCollection});
+        return detail::AnswerQueryInterface(this, iid, out,
+                                            {&IID_IZtUnknown, &IID_IZtObjectCollection});
     }
 
 private:
@@ -67,7 +68,8 @@ TEST(RefCounted, ConcurrentAddRefReleaseDestroysExactlyOnce) {
             object->Release();
         });
     }
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(destroyed, 0);
     EXPECT_EQ(object->Release(), 0);
     EXPECT_EQ(destroyed, 1);
@@ -145,9 +147,11 @@ TEST(AtomicInt, ConcurrentIncrementsAreNotLost) {
     for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&] {
             start.ArriveAndWait();
-            for (int i = 0; i < kRounds; ++i) value.Increment();
+            for (int i = 0; i < kRounds; ++i)
+                value.Increment();
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(static_cast<int>(value), kThreads * kRounds);
 }
 
@@ -240,9 +244,15 @@ TEST(ResultCodes, FailuresHaveTheTopBitSet) {
         unsigned int code;
         bool failed;
     } cases[] = {
-        {ZT_S_OK, false},           {ZT_S_PARTIAL, false},        {ZT_E_FAIL, true},
-        {ZT_E_INVALIDARG, true},    {ZT_E_NOINTERFACE, true},     {ZT_E_NOTFOUND, true},
-        {ZT_E_INVALID_OBJECT, true}, {ZT_E_NULL_POINTER, true},   {ZT_E_NOT_RESIZABLE, true},
+        {ZT_S_OK, false},
+        {ZT_S_PARTIAL, false},
+        {ZT_E_FAIL, true},
+        {ZT_E_INVALIDARG, true},
+        {ZT_E_NOINTERFACE, true},
+        {ZT_E_NOTFOUND, true},
+        {ZT_E_INVALID_OBJECT, true},
+        {ZT_E_NULL_POINTER, true},
+        {ZT_E_NOT_RESIZABLE, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.code);
@@ -263,9 +273,11 @@ TEST(InterfaceIdentifiers, HaveTheirExactValues) {
         {"IZtIteratorBase", IID_IZtIteratorBase, "{346D510F-1DC4-4344-894B-0B7CE92008C1}"},
         {"IZtObjectCollection", IID_IZtObjectCollection, "{D927170B-0888-48AF-99DA-566B96844A5B}"},
         {"IZtObjectEnum", IID_IZtObjectEnum, "{38C2CC34-8F9E-435C-A035-C25F6B7B0356}"},
-        {"IZtObjectEnumIterator", IID_IZtObjectEnumIterator, "{D4D3714F-5A01-40A0-ACDC-209B22DBA471}"},
+        {"IZtObjectEnumIterator", IID_IZtObjectEnumIterator,
+         "{D4D3714F-5A01-40A0-ACDC-209B22DBA471}"},
         {"IZtIntObjectMap", IID_IZtIntObjectMap, "{71E6C3B4-7ACB-454D-A1BC-EF95074EE8CC}"},
-        {"IZtIntObjectMapIterator", IID_IZtIntObjectMapIterator, "{69DB34E8-752F-45AD-8069-CF0D7F823877}"},
+        {"IZtIntObjectMapIterator", IID_IZtIntObjectMapIterator,
+         "{69DB34E8-752F-45AD-8069-CF0D7F823877}"},
         {"IZtVariantObjectMap", IID_IZtVariantObjectMap, "{A7DC515F-B988-4F97-9AC3-BE1BDCD77827}"},
         {"IZtVariantObjectMapIterator", IID_IZtVariantObjectMapIterator,
          "{4EB0191F-9452-4CEA-A7A0-0D761BC4C052}"},

@@ -33,7 +33,8 @@ tagZTGUID Make(unsigned int d1, unsigned short d2, unsigned short d3,
     return g;
 }
 
-const tagZTGUID kUnknown = Make(0xB040EE6B, 0x4A59, 0x426D, {0x91, 0xC8, 0x4A, 0x80, 0x12, 0xF6, 0x7D, 0x60});
+const tagZTGUID kUnknown =
+    Make(0xB040EE6B, 0x4A59, 0x426D, {0x91, 0xC8, 0x4A, 0x80, 0x12, 0xF6, 0x7D, 0x60});
 
 enum class Outcome { Parsed, Untouched, Zeroed };
 
@@ -84,7 +85,8 @@ TEST(GuidParse, NullArguments) {
     tagZTGUID g = Filled(kPattern);
     EXPECT_EQ(ZtString2ZTGUID(nullptr, &g), ZT_E_INVALID_OBJECT);
     EXPECT_TRUE(AllBytes(g, kPattern));
-    EXPECT_EQ(ZtString2ZTGUID(L"{B040EE6B-4A59-426D-91C8-4A8012F67D60}", nullptr), ZT_E_INVALID_OBJECT);
+    EXPECT_EQ(ZtString2ZTGUID(L"{B040EE6B-4A59-426D-91C8-4A8012F67D60}", nullptr),
+              ZT_E_INVALID_OBJECT);
 }
 
 TEST(GuidParse, NullGuidRoundTrip) {
@@ -113,9 +115,11 @@ TEST(GuidParse, ConcurrentParsersAgree) {
         threads.emplace_back([&, t] {
             CZtString mine(text);  // shares one body: exercises the shared Latin-1 cache too
             for (int i = 0; i < 2000; ++i)
-                if (CZtGUID(mine) != kUnknown) ++mismatches[t];
+                if (CZtGUID(mine) != kUnknown)
+                    ++mismatches[t];
         });
-    for (auto& t : threads) t.join();
+    for (auto& t : threads)
+        t.join();
     EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 

@@ -35,7 +35,8 @@ public:
     /// Arrives and waits for the others; false when they did not all arrive in time.
     bool ArriveAndWait(std::chrono::milliseconds timeout = std::chrono::seconds(10)) {
         std::unique_lock<std::mutex> lock(m_mutex);
-        if (--m_remaining <= 0) m_changed.notify_all();
+        if (--m_remaining <= 0)
+            m_changed.notify_all();
         return m_changed.wait_for(lock, timeout, [this] { return m_remaining <= 0; });
     }
 

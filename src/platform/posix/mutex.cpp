@@ -21,7 +21,8 @@ RecursiveMutex::RecursiveMutex() {
     pthread_mutexattr_t attributes;
     pthread_mutexattr_init(&attributes);
     pthread_mutexattr_settype(&attributes, PTHREAD_MUTEX_RECURSIVE);
-    if (pthread_mutex_init(&n->mutex, &attributes) != 0) std::abort();
+    if (pthread_mutex_init(&n->mutex, &attributes) != 0)
+        std::abort();
     pthread_mutexattr_destroy(&attributes);
 }
 
@@ -30,8 +31,14 @@ RecursiveMutex::~RecursiveMutex() {
     native().~Native();
 }
 
-void RecursiveMutex::Lock() { pthread_mutex_lock(&native().mutex); }
-void RecursiveMutex::Unlock() { pthread_mutex_unlock(&native().mutex); }
-bool RecursiveMutex::TryLock() { return pthread_mutex_trylock(&native().mutex) == 0; }
+void RecursiveMutex::Lock() {
+    pthread_mutex_lock(&native().mutex);
+}
+void RecursiveMutex::Unlock() {
+    pthread_mutex_unlock(&native().mutex);
+}
+bool RecursiveMutex::TryLock() {
+    return pthread_mutex_trylock(&native().mutex) == 0;
+}
 
 }  // namespace Varn::platform
