@@ -1,1 +1,116 @@
-int main() { return 0; }
+// A tour of Zotrel: shared text and GUIDs. Each step prints what it does and
+// what came out, so the program doubles as a readable sample of the API.
+#include <zotrel/guid.h>
+#include <zotrel/string.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using Varn::CZtGUID;
+using Varn::CZtString;
+
+namespace {
+
+void Heading(const char* title) {
+    std::printf("\n== %s\n", title);
+}
+
+const char* YesNo(bool value) {
+    return value ? "yes" : "no";
+}
+
+// Copies share one body; the first change gives the changing copy its own.
+void CopyOnModify() {
+    Heading("Text: copies share their characters until one of them changes");
+    CZtString name(L"Pump");
+    CZtString copy = name;
+    std::printf("name = \"%s\", copy = \"%s\"\n", name.c_str(), copy.c_str());
+    std::printf("  one Latin-1 copy serves both: %s\n", YesNo(name.c_str() == copy.c_str()));
+
+    copy.Append(L" 7");
+    std::printf("copy.Append(L\" 7\"): name = \"%s\", copy = \"%s\"\n", name.c_str(), copy.c_str());
+    std::printf("  still shared: %s\n", YesNo(name.c_str() == copy.c_str()));
+
+    // Lengths count UTF-16 code units, whatever the width of wchar_t.
+    const CZtString music(L"\U0001D11E clef");
+    std::printf("L\"\\U0001D11E clef\" has %d UTF-16 code units\n", music.Length());
+}
+
+// Integer reads saturate at the limits of the target type instead of failing;
+// "0x" selects base 16; text that is not a number fails with ok = false.
+void Numbers() {
+    Heading("Text: reading numbers");
+    const wchar_t* const shortTexts[] = {L"70000", L"-70000", L"123"};
+    for (const wchar_t* text : shortTexts) {
+        bool ok = false;
+        const short value = CZtString(text).ToShort(&ok);
+        std::printf("ToShort(\"%s\") = %d, ok = %s\n", CZtString(text).c_str(), value, YesNo(ok));
+    }
+    const wchar_t* const intTexts[] = {L"0x1F", L"99999999999", L"12 apples"};
+    for (const wchar_t* text : intTexts) {
+        bool ok = false;
+        const int value = CZtString(text).ToInt(&ok);
+        std::printf("ToInt(\"%s\") = %d, ok = %s\n", CZtString(text).c_str(), value, YesNo(ok));
+    }
+    bool ok = false;
+    const double value = CZtString(L"1.5e3").ToDouble(&ok);
+    std::printf("ToDouble(\"1.5e3\") = %g, ok = %s\n", value, YesNo(ok));
+    std::printf("CZtString(1.0 / 3) = \"%s\"\n", CZtString(1.0 / 3).c_str());
+}
+
+// Wide formats follow the rules of a 16-bit wchar_t platform: %s takes wide
+// text, %S narrow text, arguments may be picked by position, and %I64d reads
+// a 64-bit integer.
+void WideFormat() {
+    Heading("Text: wide printf-style formatting");
+    CZtString line;
+    line.Format(L"%2$s reports %1$d alarms at %3$.1f%% load", 3, L"Boiler 2", 87.5);
+    std::printf(
+        "Format(L\"%%2$s reports %%1$d alarms at %%3$.1f%%%% load\", 3, L\"Boiler 2\", "
+        "87.5)\n  -> \"%s\"\n",
+        line.c_str());
+    const CZtString counter = CZtString::FormatString(L"%S = %I64d", "counter", 1234567890123LL);
+    std::printf("FormatString(L\"%%S = %%I64d\", \"counter\", 1234567890123LL)\n  -> \"%s\"\n",
+                counter.c_str());
+}
+
+// GUIDs: made at random, parsed leniently, printed braced in upper case,
+// ordered field by field.
+void Guids() {
+    Heading("Identifiers: GUIDs");
+    const CZtGUID created = CZtGUID::CreateGUID();
+    std::printf("CreateGUID()                  -> %s\n", created.ToString().c_str());
+
+    const CZtGUID parsed{CZtString(L"b040ee6b-4a59-426d-91c8-4a8012f67d60")};
+    std::printf("parse lower case, no braces   -> %s\n", parsed.ToString().c_str());
+    std::printf("  Data1 = 0x%08X, Data2 = 0x%04X, Data3 = 0x%04X\n", parsed.Data1, parsed.Data2,
+                parsed.Data3);
+
+    const CZtGUID bad{CZtString(L"not a GUID")};
+    std::printf("parse \"not a GUID\"            -> null GUID: %s\n", YesNo(bad.IsNull()));
+
+    // Ordering compares Data1, Data2, Data3 as numbers, then Data4 byte by
+    // byte, so the order does not depend on how the bytes sit in memory.
+    std::vector<CZtGUID> ids = {
+        CZtGUID{CZtString(L"{00000100-0000-0000-0000-000000000000}")},
+        CZtGUID{CZtString(L"{00000002-0000-0000-0000-000000000001}")},
+        CZtGUID{CZtString(L"{00000002-0000-0000-0000-000000000000}")},
+        parsed,
+    };
+    std::sort(ids.begin(), ids.end());
+    std::printf("sorted:\n");
+    for (const CZtGUID& id : ids)
+        std::printf("  %s\n", id.ToString().c_str());
+}
+
+}  // namespace
+
+int main() {
+    std::printf("Zotrel tour\n");
+    CopyOnModify();
+    Numbers();
+    WideFormat();
+    Guids();
+    return 0;
+}

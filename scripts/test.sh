@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Runs the whole Zotrel test suite on a fresh Debian 12 machine (as root):
+#
+#   1. installs the missing Debian packages (scripts/deps.sh),
+#   2. checks the 32-bit record layouts (gcc/g++ -m32),
+#   3. builds and runs the tests in a normal RelWithDebInfo build (benchmarks
+#      are compiled, not run) in build/ci-release,
+#   4. builds and runs the same tests with AddressSanitizer and
+#      UndefinedBehaviorSanitizer in build/ci-asan.
+#
+# Every step runs even when an earlier one failed, so one run reports
+# everything. The last line is "N passed, N failed": the tests of both ctest
+# runs, plus one failure for every layout check, configure or build step that
+# failed. The exit status is 0 only when nothing failed.
+#
+# ZOTREL_BUILD_ROOT (default: build) moves the two build folders.
+set -uo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+# shellcheck source=scripts/deps.sh
+source scripts/deps.sh
+
+zotrel_install_deps || exit 1
+
+JOBS="$(zotrel_jobs)"
+BUILD_ROOT="${ZOTREL_BUILD_ROOT:-build}"
+LOG_DIR="${BUILD_ROOT}/ci-logs"
+mkdir -p "${LOG_DIR}"
+
+total_passed=0
+total_failed=0
+failed_steps=()
+start_seconds=${SECONDS}
+
+step_failed() {
+    echo "FAILED: $1" >&2
+    failed_steps+=("$1")
+    total_failed=$((total_failed + 1))
+}
+
+# Runs ctest in a build folder and adds its counts to the totals.
+run_ctest() {
+    local name=$1 dir=$2 log="${LOG_DIR}/$1-ctest.log"
+    ctest --test-dir "${dir}" --output-on-failure --no-tests=error --timeout 300 -j"${JOBS}" \
+        2>&1 | tee "${log}"
+    local status=${PIPESTATUS[0]}
+    # ctest closes with "100% tests passed, 0 tests failed out of Y" or
+    # "NN% tests passed, X tests failed out of Y".
+    local summary
+    summary=$(grep -E '[0-9]+ tests? failed out of [0-9]+' "${log}" | tail -n 1)
+    if [[ ${summary} =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
+        local failed=${BASH_REMATCH[1]} count=${BASH_REMATCH[2]}
+        total_passed=$((total_passed + count - failed))
+        total_failed=$((total_failed + failed))
+        if [ "${failed}" -ne 0 ]; then
+            failed_steps+=("${name}: ${failed} of ${count} tests failed")
+        elif [ "${status}" -ne 0 ]; then
+            step_failed "${name}: ctest exited with ${status}"
+        fi
+    else
+        step_failed "${name}: ctest printed no summary (exit ${status})"
+    fi
+}
+
+# Configures, builds and tests one build folder.
+build_and_test() {
+    local name=$1 dir=$2
+    shift 2
+    echo "=== ${name}: configure (${dir})"
+    if ! cmake -S . -B "${dir}" "$@"; then
+        step_failed "${name}: configure"
+        return
+    fi
+    echo "=== ${name}: build (-j${JOBS})"
+    if ! cmake --build "${dir}" -j"${JOBS}"; then
+        step_failed "${name}: build"
+        return
+    fi
+    echo "=== ${name}: test"
+    run_ctest "${name}" "${dir}"
+}
+
+# The plain records keep their 32-bit layout: compile the layout assertions
+# as C11 and as C++17 for a 32-bit target.
+echo "=== 32-bit record layouts"
+if gcc -m32 -std=c11 -Wall -Wextra -pedantic -fsyntax-only -Iinclude tests/abi/layout32.c; then
+    echo "layout32 (C11, -m32): ok"
+else
+    step_failed "layout32 (C11, -m32)"
+fi
+if g++ -m32 -std=c++17 -Wall -Wextra -x c++ -fsyntax-only -Iinclude tests/abi/layout32.c; then
+    echo "layout32 (C++17, -m32): ok"
+else
+    step_failed "layout32 (C++17, -m32)"
+fi
+
+build_and_test release "${BUILD_ROOT}/ci-release" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZOTREL_BUILD_BENCHMARKS=ON
+
+# The sanitizers stop at the first report, which ctest shows as a failure.
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+build_and_test asan-ubsan "${BUILD_ROOT}/ci-asan" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZOTREL_SANITIZE="address;undefined" \
+    -DZOTREL_BUILD_BENCHMARKS=OFF
+
+elapsed=$((SECONDS - start_seconds))
+echo
+echo "=== Summary ($((elapsed / 60))m $((elapsed % 60))s)"
+for step in "${failed_steps[@]}"; do
+    echo "  failed: ${step}"
+done
+echo "${total_passed} passed, ${total_failed} failed"
+[ "${total_failed}" -eq 0 ]

@@ -1,0 +1,38 @@
+/* The plain records keep their documented layout on a 32-bit target.
+ *
+ * This file only has to compile: the build and scripts/test.sh run it through
+ * `gcc -m32 -std=c11 -fsyntax-only` (and through g++ as C++17), so a field
+ * that moves or a record that grows stops the build. The x86-64 layouts are
+ * asserted beside the implementation of each record.
+ */
+
+#include <zotrel/guid.h>
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+#define ZT_LAYOUT_ASSERT static_assert
+using namespace Varn;
+#else
+#define ZT_LAYOUT_ASSERT _Static_assert
+#endif
+
+ZT_LAYOUT_ASSERT(sizeof(void*) == 4, "compile this check with -m32");
+
+/* tagZTGUID: 16 bytes, no padding. */
+ZT_LAYOUT_ASSERT(sizeof(tagZTGUID) == 16, "tagZTGUID is 16 bytes");
+ZT_LAYOUT_ASSERT(offsetof(tagZTGUID, Data1) == 0, "tagZTGUID.Data1 at 0");
+ZT_LAYOUT_ASSERT(offsetof(tagZTGUID, Data2) == 4, "tagZTGUID.Data2 at 4");
+ZT_LAYOUT_ASSERT(offsetof(tagZTGUID, Data3) == 6, "tagZTGUID.Data3 at 6");
+ZT_LAYOUT_ASSERT(offsetof(tagZTGUID, Data4) == 8, "tagZTGUID.Data4 at 8");
+ZT_LAYOUT_ASSERT(sizeof(((tagZTGUID*)0)->Data4) == 8, "tagZTGUID.Data4 is 8 bytes");
+
+/* tagZTCHROMID: 32 bytes, the text pointer last. */
+#include <zotrel/chromid.h>
+
+ZT_LAYOUT_ASSERT(sizeof(tagZTCHROMID) == 32, "tagZTCHROMID is 32 bytes");
+ZT_LAYOUT_ASSERT(offsetof(tagZTCHROMID, dataType) == 0, "tagZTCHROMID.dataType at 0");
+ZT_LAYOUT_ASSERT(offsetof(tagZTCHROMID, orderKey) == 2, "tagZTCHROMID.orderKey at 2");
+ZT_LAYOUT_ASSERT(offsetof(tagZTCHROMID, parts) == 4, "tagZTCHROMID.parts at 4");
+ZT_LAYOUT_ASSERT(sizeof(((tagZTCHROMID*)0)->parts) == 24, "tagZTCHROMID.parts is 24 bytes");
+ZT_LAYOUT_ASSERT(offsetof(tagZTCHROMID, text) == 28, "tagZTCHROMID.text at 28");
