@@ -7,8 +7,11 @@
 #ifndef ZOTREL_ZOTREL_H
 #define ZOTREL_ZOTREL_H
 
+#include <zotrel/blob.h>
+#include <zotrel/chromid.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
 #include <zotrel/string.h>
+#include <zotrel/time.h>
 
 #endif  // ZOTREL_ZOTREL_H

@@ -13,6 +13,7 @@
 #include <zotrel/guid.h>
 
 #include "identifiers/toolkithelper.h"
+#include "time/timeimpl.h"
 
 namespace Varn {
 
@@ -37,5 +38,18 @@ const CZtGUID IID_ZtReserved5("DFE2604C-0666-0666-0666-A365BFF9EA32");
 
 // 2. The toolkit helper.
 const CZtToolkitHelper g_ToolkitHelper;
+
+// ---------------------------------------------------------------------------
+// Ordinary group: the global ticker.
+//
+// The mutex that serialises the unique UTC time stamps, with the last stamp
+// handed out (0 at load) and the pointer to the ticker instance, which is
+// created on first use. The deleter comes after the mutex so that it is
+// destroyed first: at unload the instance goes away while its mutex is
+// still there.
+CZtAutoMutex CZtGlobalTicker::sm_Mutex;
+long long CZtGlobalTicker::sm_llLastStamp = 0;
+std::atomic<CZtGlobalTicker*> CZtGlobalTicker::sm_pInstance{nullptr};
+const CZtGlobalTickerDeleter g_GlobalTickerDeleter;
 
 }  // namespace Varn

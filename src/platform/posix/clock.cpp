@@ -50,16 +50,19 @@ bool LocalZoneAt(long long unixSeconds, LocalZone& zone) {
     tzset();
     const time_t t = static_cast<time_t>(unixSeconds);
     struct tm local;
-    if (!localtime_r(&t, &local)) return false;
+    if (!localtime_r(&t, &local))
+        return false;
     zone.offsetSeconds = local.tm_gmtoff;
     zone.daylight = local.tm_isdst > 0;
     std::memset(zone.name, 0, sizeof(zone.name));
-    if (local.tm_zone) std::strncpy(zone.name, local.tm_zone, sizeof(zone.name) - 1);
+    if (local.tm_zone)
+        std::strncpy(zone.name, local.tm_zone, sizeof(zone.name) - 1);
     return true;
 }
 
 bool UnixSecondsFromLocal(const CalendarFields& fields, long long& unixSeconds) {
-    if (!FitsTmYear(fields.year)) return false;
+    if (!FitsTmYear(fields.year))
+        return false;
     struct tm tm = TmFromFields(fields);
     tm.tm_isdst = -1;  // let the rules decide
     // mktime returns -1 both for an error and for 1969-12-31 23:59:59 UTC; it
@@ -67,7 +70,8 @@ bool UnixSecondsFromLocal(const CalendarFields& fields, long long& unixSeconds) 
     // the two apart.
     tm.tm_wday = -1;
     const time_t t = mktime(&tm);
-    if (t == static_cast<time_t>(-1) && tm.tm_wday == -1) return false;
+    if (t == static_cast<time_t>(-1) && tm.tm_wday == -1)
+        return false;
     unixSeconds = static_cast<long long>(t);
     return true;
 }
@@ -78,11 +82,14 @@ long long PerformanceCounter() {
     return static_cast<long long>(now.tv_sec) * kNanosecondsPerSecond + now.tv_nsec;
 }
 
-long long PerformanceFrequency() { return kNanosecondsPerSecond; }
+long long PerformanceFrequency() {
+    return kNanosecondsPerSecond;
+}
 
 bool FormatTime(std::wstring& out, const wchar_t* format, const CalendarFields& fields,
                 const LocalZone& zone) {
-    if (!format || !*format || !FitsTmYear(fields.year)) return false;
+    if (!format || !*format || !FitsTmYear(fields.year))
+        return false;
     struct tm tm = TmFromFields(fields);
     tm.tm_isdst = zone.daylight ? 1 : 0;
     tm.tm_gmtoff = static_cast<long>(zone.offsetSeconds);
@@ -100,11 +107,13 @@ bool FormatTime(std::wstring& out, const wchar_t* format, const CalendarFields& 
     for (;;) {
         const std::size_t n = wcsftime(buffer.data(), buffer.size(), pattern.c_str(), &tm);
         if (n > 0) {
-            if (n == 1) return false;  // only the sentinel: the result is empty
+            if (n == 1)
+                return false;  // only the sentinel: the result is empty
             out.assign(buffer.data(), n - 1);
             return true;
         }
-        if (buffer.size() >= limit) return false;
+        if (buffer.size() >= limit)
+            return false;
         buffer.resize(buffer.size() * 2);
     }
 }
