@@ -7,10 +7,14 @@
 #
 # Usage: scripts/fuzz.sh [seconds per harness, default 20]
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+# shellcheck source=scripts/deps.sh
+source scripts/deps.sh
+zotrel_install_deps
+
 seconds="${1:-20}"
-build=build/ci-fuzz
-jobs=$(nproc)
+build="${ZOTREL_BUILD_ROOT:-build}/ci-fuzz"
+jobs=$(zotrel_jobs)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZOTREL_BUILD_FUZZERS=ON -DZOTREL_BUILD_TESTS=OFF -DZOTREL_BUILD_BENCHMARKS=OFF \

@@ -6,7 +6,10 @@
 #   3. builds and runs the tests in a normal RelWithDebInfo build (benchmarks
 #      are compiled, not run) in build/ci-release,
 #   4. builds and runs the same tests with AddressSanitizer and
-#      UndefinedBehaviorSanitizer in build/ci-asan.
+#      UndefinedBehaviorSanitizer in build/ci-asan,
+#   5. builds the libFuzzer harnesses with clang and runs each one for a
+#      bounded time (ZOTREL_FUZZ_SECONDS, default 20) over the corpus kept in
+#      fuzz/corpus (scripts/fuzz.sh).
 #
 # Every step runs even when an earlier one failed, so one run reports
 # everything. The last line is "N passed, N failed": the tests of both ctest
@@ -105,6 +108,22 @@ build_and_test asan-ubsan "${BUILD_ROOT}/ci-asan" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZOTREL_SANITIZE="address;undefined" \
     -DZOTREL_BUILD_BENCHMARKS=OFF
+
+# Each harness counts as one test.
+echo "=== fuzzers"
+fuzz_log="${LOG_DIR}/fuzz.log"
+bash scripts/fuzz.sh "${ZOTREL_FUZZ_SECONDS:-20}" 2>&1 | tee "${fuzz_log}"
+fuzz_status=${PIPESTATUS[0]}
+fuzz_summary=$(grep -E '^fuzz: [0-9]+ passed, [0-9]+ failed$' "${fuzz_log}" | tail -n 1)
+if [[ ${fuzz_summary} =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+    total_passed=$((total_passed + BASH_REMATCH[1]))
+    total_failed=$((total_failed + BASH_REMATCH[2]))
+    if [ "${BASH_REMATCH[2]}" -ne 0 ]; then
+        failed_steps+=("fuzz: ${BASH_REMATCH[2]} harnesses failed")
+    fi
+elif [ "${fuzz_status}" -ne 0 ]; then
+    step_failed "fuzz: build or run (exit ${fuzz_status})"
+fi
 
 elapsed=$((SECONDS - start_seconds))
 echo
