@@ -63,7 +63,12 @@ public:
     CZtStringData& operator=(const CZtStringData& other);
 
 protected:
+    friend class CZtString;
+
     const char16_t* m_pszData;
+    /// The Latin-1 copy `c_str` hands out once it has been built, else null;
+    /// published with release order so that `c_str` can read it inline.
+    const char* m_pszLatin1;
 };
 
 /// Shared, copy-on-modify UTF-16 text. See the header comment for the rules
@@ -148,7 +153,7 @@ public:
     wchar_t At(int index) const;
 
     /// NUL-terminated Latin-1 copy (characters outside Latin-1 become '?').
-    const char* c_str() const;
+    inline const char* c_str() const;
     /// NUL-terminated wide copy of the text.
     const wchar_t* w_str() const;
     explicit operator wchar_t*() const;
@@ -369,6 +374,8 @@ private:
 
     void FreeString();
     void CopyOnModify();
+    /// Builds (or waits for) the body's Latin-1 copy; null when detached.
+    const char* BuildLatin1() const;
     /// Fills a handle that has no body (used by constructors and assignments).
     void Copy(const CZtString& other);
     void Copy(const CZtString* other);
@@ -386,6 +393,18 @@ private:
 
     CZtStringImpl* m_pImpl;
 };
+
+// `c_str` is called on hot paths (trace parameters, keys), so its common
+// case, a copy that was already built, is read inline: the body's data class
+// is the first and only base of the body, so the body's address is its address.
+inline const char* CZtString::c_str() const {
+    if (m_pImpl) {
+        const CZtStringData* body = reinterpret_cast<const CZtStringData*>(m_pImpl);
+        if (const char* cached = __atomic_load_n(&body->m_pszLatin1, __ATOMIC_ACQUIRE))
+            return cached;
+    }
+    return BuildLatin1();
+}
 
 }  // namespace Varn
 

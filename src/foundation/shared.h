@@ -5,6 +5,8 @@
 #define ZOTREL_SRC_FOUNDATION_SHARED_H
 
 #include <atomic>
+#include <optional>
+#include <thread>
 #include <utility>
 
 namespace Varn::detail {
@@ -58,10 +60,12 @@ void DetachBody(Body*& body) {
 }
 
 /// A value derived from a body's content, built on first use and dropped on
-/// every change. Several threads that share the (unchanging) body may ask for
-/// it at once: each may build a candidate, exactly one is published and the
-/// others are discarded, so nothing is torn, leaked or built into a live value.
-/// Reset is only called by the body's single owner, before a change.
+/// every change; it lives inside the body, so building it costs no allocation
+/// of its own. Several threads that share the (unchanging) body may ask for
+/// it at once: exactly one builds it while the others wait for it to be
+/// published, so nothing is torn, leaked or built twice. Reset is only called
+/// by the body's single owner, before a change, when no other thread can be
+/// reading.
 template <class T>
 class LazyCache {
 public:
@@ -71,25 +75,42 @@ public:
     ~LazyCache() { Reset(); }
 
     template <class Make>
-    const T* Get(Make&& make) const {
-        if (const T* cached = m_value.load(std::memory_order_acquire))
-            return cached;
-        T* fresh = new T(std::forward<Make>(make)());
-        T* expected = nullptr;
-        if (m_value.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel,
-                                            std::memory_order_acquire))
-            return fresh;
-        delete fresh;
-        return expected;
+    const T& Get(Make&& make) const {
+        if (m_state.load(std::memory_order_acquire) == kReady)
+            return *m_value;
+        int expected = kEmpty;
+        if (m_state.compare_exchange_strong(expected, kBuilding, std::memory_order_acquire)) {
+            try {
+                m_value.emplace(std::forward<Make>(make)());
+            } catch (...) {
+                m_state.store(kEmpty, std::memory_order_release);
+                throw;
+            }
+            m_state.store(kReady, std::memory_order_release);
+            return *m_value;
+        }
+        // Another thread is building it: the conversion is short, so wait
+        // for it rather than building a second copy.
+        while (m_state.load(std::memory_order_acquire) != kReady) {
+            if (m_state.load(std::memory_order_acquire) == kEmpty)
+                return Get(std::forward<Make>(make));  // the builder failed: try again
+            std::this_thread::yield();
+        }
+        return *m_value;
     }
 
     void Reset() noexcept {
-        if (T* old = m_value.exchange(nullptr, std::memory_order_acq_rel))
-            delete old;
+        m_value.reset();
+        m_state.store(kEmpty, std::memory_order_relaxed);
     }
 
 private:
-    mutable std::atomic<T*> m_value{nullptr};
+    static constexpr int kEmpty = 0;
+    static constexpr int kBuilding = 1;
+    static constexpr int kReady = 2;
+
+    mutable std::atomic<int> m_state{kEmpty};
+    mutable std::optional<T> m_value;
 };
 
 }  // namespace Varn::detail

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <tuple>
 
+#include "identifiers/hexfield.h"
 #include "identifiers/toolkithelper.h"
 #include "text/stringimpl.h"
 
@@ -98,29 +99,30 @@ bool CZtGUID::operator>(const CZtGUID& other) const {
 
 namespace {
 
-// The braced upper-case text form, written digit by digit.
+// The braced upper-case text form, written digit by digit straight into the
+// text's storage.
 QString GuidText(const tagZTGUID& g) {
-    static const char kDigits[] = "0123456789ABCDEF";
-    char16_t buffer[38];
-    int at = 0;
-    auto put = [&](unsigned int value, int digits) {
+    static const char16_t kDigits[] = u"0123456789ABCDEF";
+    QString text(38, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    auto put = [&out](unsigned int value, int digits) {
         for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
-            buffer[at++] = kDigits[(value >> shift) & 0xF];
+            *out++ = kDigits[(value >> shift) & 0xF];
     };
-    buffer[at++] = u'{';
+    *out++ = u'{';
     put(g.Data1, 8);
-    buffer[at++] = u'-';
+    *out++ = u'-';
     put(g.Data2, 4);
-    buffer[at++] = u'-';
+    *out++ = u'-';
     put(g.Data3, 4);
-    buffer[at++] = u'-';
+    *out++ = u'-';
     put(g.Data4[0], 2);
     put(g.Data4[1], 2);
-    buffer[at++] = u'-';
+    *out++ = u'-';
     for (int i = 2; i < 8; ++i)
         put(g.Data4[i], 2);
-    buffer[at++] = u'}';
-    return QString(reinterpret_cast<const QChar*>(buffer), at);
+    *out++ = u'}';
+    return text;
 }
 
 }  // namespace
@@ -152,24 +154,8 @@ CZtGUID CZtGUID::CreateGUID() {
 }
 
 unsigned int CZtGUID::GetData(const char* text, int count, bool* ok) {
-    unsigned int value = 0;
     bool valid = true;
-    for (int i = 0; text && i < count && text[i] != '\0'; ++i) {
-        const char c = text[i];
-        unsigned int digit;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else {
-            value = 0;
-            valid = false;
-            break;
-        }
-        value = value * 16 + digit;
-    }
+    const unsigned int value = detail::ReadHexField(text, count, valid);
     if (ok)
         *ok = valid;
     return value;

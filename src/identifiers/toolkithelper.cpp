@@ -4,35 +4,42 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
+#include "identifiers/hexfield.h"
 #include "text/stringimpl.h"
 
 namespace Varn {
 
+// Reads the UTF-16 text in place: every character that is not a hexadecimal
+// digit fails whether it is Latin-1 or not, so this gives exactly what reading
+// the narrow form would, without building it.
 unsigned int CZtToolkitHelper::ParseGUID(const CZtString& text, tagZTGUID* out) {
     if (!out)
         return ZT_E_INVALID_OBJECT;
-    const char* p = text.c_str();
-    if (!p)
+    const QString* source = CZtStringImpl::TextOf(text);
+    if (!source)
         return ZT_E_INVALID_OBJECT;
-    if (*p == '"')
+    const char16_t* p = reinterpret_cast<const char16_t*>(source->utf16());
+    if (*p == u'"')
         ++p;
-    if (*p == '{')
+    if (*p == u'{')
         ++p;
-    if (std::strlen(p) < 36)
+    // The text ends at its first NUL, as its narrow form would.
+    if (std::char_traits<char16_t>::length(p) < 36)
         return ZT_E_INVALID_OBJECT;
 
     // Each field is stored as soon as it is read; the first bad one stops the
     // reading and zeroes the whole record.
     bool ok = true;
-    out->Data1 = CZtGUID::GetData(p, 8, &ok);
+    out->Data1 = detail::ReadHexField(p, 8, ok);
     if (ok)
-        out->Data2 = static_cast<unsigned short>(CZtGUID::GetData(p + 9, 4, &ok));
+        out->Data2 = static_cast<unsigned short>(detail::ReadHexField(p + 9, 4, ok));
     if (ok)
-        out->Data3 = static_cast<unsigned short>(CZtGUID::GetData(p + 14, 4, &ok));
+        out->Data3 = static_cast<unsigned short>(detail::ReadHexField(p + 14, 4, ok));
     static const int kByteOffsets[8] = {19, 21, 24, 26, 28, 30, 32, 34};
     for (int i = 0; ok && i < 8; ++i)
-        out->Data4[i] = static_cast<unsigned char>(CZtGUID::GetData(p + kByteOffsets[i], 2, &ok));
+        out->Data4[i] = static_cast<unsigned char>(detail::ReadHexField(p + kByteOffsets[i], 2, ok));
     if (ok)
         return ZT_S_OK;
     std::memset(out, 0, sizeof(*out));

@@ -37,11 +37,14 @@ const QString& EmptyText() {
 // The body
 
 const char* CZtStringImpl::Latin1() const {
-    return m_Latin1.Get([this] { return m_Text.toLatin1(); })->constData();
+    const char* latin1 = m_Latin1.Get([this] { return m_Text.toLatin1(); }).constData();
+    // Every thread that gets here publishes the same pointer.
+    __atomic_store_n(const_cast<const char**>(&m_pszLatin1), latin1, __ATOMIC_RELEASE);
+    return latin1;
 }
 
 const wchar_t* CZtStringImpl::Wide() const {
-    return m_Wide.Get([this] { return detail::WideFromQString(m_Text); })->c_str();
+    return m_Wide.Get([this] { return detail::WideFromQString(m_Text); }).c_str();
 }
 
 const QString& CZtStringImpl::TextOrEmpty(const CZtString& s) {
@@ -62,10 +65,11 @@ CZtStringImpl* CZtStringImpl::BeginEdit(CZtString& s) {
     return s.m_pImpl;
 }
 
-CZtStringData::CZtStringData() : m_pszData(nullptr) {}
-CZtStringData::CZtStringData(const CZtStringData&) : m_pszData(nullptr) {}
+CZtStringData::CZtStringData() : m_pszData(nullptr), m_pszLatin1(nullptr) {}
+CZtStringData::CZtStringData(const CZtStringData&) : m_pszData(nullptr), m_pszLatin1(nullptr) {}
 CZtStringData::~CZtStringData() {
     m_pszData = nullptr;
+    m_pszLatin1 = nullptr;
 }
 CZtStringData& CZtStringData::operator=(const CZtStringData& other) {
     m_pszData = other.m_pszData;
@@ -310,7 +314,7 @@ wchar_t CZtString::At(int index) const {
     return static_cast<wchar_t>(m_pImpl->m_Text.at(index).unicode());
 }
 
-const char* CZtString::c_str() const {
+const char* CZtString::BuildLatin1() const {
     return m_pImpl ? m_pImpl->Latin1() : nullptr;
 }
 

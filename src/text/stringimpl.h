@@ -22,7 +22,9 @@ public:
     CZtStringImpl() { Refresh(); }
     explicit CZtStringImpl(QString text) : m_Text(std::move(text)) { Refresh(); }
     /// Copy on modify: the text only; caches and count start afresh.
-    CZtStringImpl(const CZtStringImpl& other) : CZtStringData(), m_Text(other.m_Text) { Refresh(); }
+    CZtStringImpl(const CZtStringImpl& other) : CZtStringData(), m_Text(other.m_Text) {
+        Refresh();
+    }
     CZtStringImpl& operator=(const CZtStringImpl&) = delete;
     ~CZtStringImpl() override = default;
 
@@ -32,6 +34,7 @@ public:
     /// Points the base's text pointer at the current characters.
     void Refresh() { m_pszData = reinterpret_cast<const char16_t*>(m_Text.utf16()); }
     void DropCaches() {
+        __atomic_store_n(&m_pszLatin1, nullptr, __ATOMIC_RELAXED);
         m_Latin1.Reset();
         m_Wide.Reset();
     }
