@@ -1,4 +1,5 @@
 // CZtString beside QString: sharing, the cached Latin-1 copy, numbers.
+#include <zotrel/blob.h>
 #include <zotrel/string.h>
 
 #include <QByteArray>
@@ -31,6 +32,22 @@ void QtCopyDestroy(benchmark::State& state) {
     const QString text = QString::fromLatin1(kText20Latin1);
     for (auto _ : state) {
         QString copy(text);
+        benchmark::DoNotOptimize(copy);
+    }
+}
+
+// A 20-byte blob copied and destroyed: one atomic increment and decrement.
+void ZtBlobCopyDestroy(benchmark::State& state) {
+    const Varn::CZtBlob bytes(kText20Latin1);
+    for (auto _ : state) {
+        Varn::CZtBlob copy(bytes);
+        benchmark::DoNotOptimize(copy);
+    }
+}
+void QtByteArrayCopyDestroy(benchmark::State& state) {
+    const QByteArray bytes(kText20Latin1);
+    for (auto _ : state) {
+        QByteArray copy(bytes);
         benchmark::DoNotOptimize(copy);
     }
 }
@@ -132,6 +149,8 @@ const zotrel_bench::RatioCase kCases[] = {
     {"to_int_123456", ZtToInt, QtToInt, "QString::toInt", 0},
     {"from_double", ZtFromDouble, QtNumberDouble, "QString::number(d, 'g', 6)", 0},
     {"set_num_int", ZtSetNumInt, QtSetNumInt, "QString::setNum(int)", 0},
+    {"blob_copy_destroy_20", ZtBlobCopyDestroy, QtByteArrayCopyDestroy,
+     "QByteArray copy + destroy", 0},
 };
 
 }  // namespace

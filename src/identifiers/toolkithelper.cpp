@@ -25,9 +25,12 @@ unsigned int CZtToolkitHelper::ParseGUID(const CZtString& text, tagZTGUID* out) 
         ++p;
     if (*p == u'{')
         ++p;
-    // The text ends at its first NUL, as its narrow form would.
-    if (std::char_traits<char16_t>::length(p) < 36)
-        return ZT_E_INVALID_OBJECT;
+    // At least 36 characters before the text ends at its first NUL, as its
+    // narrow form would; the storage is NUL-terminated, so this never reads
+    // past it.
+    for (int i = 0; i < 36; ++i)
+        if (p[i] == 0)
+            return ZT_E_INVALID_OBJECT;
 
     // Each field is stored as soon as it is read; the first bad one stops the
     // reading and zeroes the whole record.
