@@ -81,7 +81,7 @@ protected:
 
 /// Shared, copy-on-modify byte buffer with a read/write position. See the
 /// header comment for the rules that every member follows.
-class ZOTREL_EXPORT CZtBlob {
+class ZOTREL_EXPORT CZtBlob : public CZtCrtAllocated {
 public:
     // Construction ---------------------------------------------------------
 
@@ -139,14 +139,6 @@ public:
     /// Deletes a heap blob made by the library; null is ignored.
     static void DestroyBlob(CZtBlob* p);
 
-    static void* operator new(std::size_t size);
-    static void* operator new[](std::size_t size);
-    static void* operator new(std::size_t, void* where) noexcept { return where; }
-    static void* operator new[](std::size_t, void* where) noexcept { return where; }
-    static void operator delete(void* p);
-    static void operator delete[](void* p);
-    static void operator delete(void*, void*) noexcept {}
-    static void operator delete[](void*, void*) noexcept {}
 
     // Concatenation (the position is not changed) ---------------------------
 

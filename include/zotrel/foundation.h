@@ -216,6 +216,27 @@ private:
     CZtAutoMutex& m_Mutex;
 };
 
+/// Base of the classes whose objects callers create and destroy with `new`
+/// and `delete` across module boundaries: every such allocation goes through
+/// this library's C runtime (`malloc` and `free`), whichever module asks for
+/// it, so an object made on one side may be freed on the other. It adds no
+/// data.
+class ZOTREL_EXPORT CZtCrtAllocated {
+public:
+    static void* operator new(std::size_t size);
+    static void* operator new[](std::size_t size);
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void* operator new[](std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void* p) noexcept;
+    static void operator delete[](void* p) noexcept;
+    static void operator delete(void*, void*) noexcept {}
+    static void operator delete[](void*, void*) noexcept {}
+
+protected:
+    CZtCrtAllocated() = default;
+    ~CZtCrtAllocated() = default;
+};
+
 /// Owns one reference to an interface of type T while it holds a non-null pointer.
 template <class T>
 class CZtCoPtr {

@@ -73,7 +73,7 @@ protected:
 
 /// Shared, copy-on-modify UTF-16 text. See the header comment for the rules
 /// that every member follows.
-class ZOTREL_EXPORT CZtString {
+class ZOTREL_EXPORT CZtString : public CZtCrtAllocated {
 public:
     // Construction ---------------------------------------------------------
 
@@ -131,14 +131,6 @@ public:
     /// Deletes a heap string made by the library; null is ignored.
     static void DestroyString(CZtString* p);
 
-    static void* operator new(std::size_t size);
-    static void* operator new[](std::size_t size);
-    static void* operator new(std::size_t, void* where) noexcept { return where; }
-    static void* operator new[](std::size_t, void* where) noexcept { return where; }
-    static void operator delete(void* p);
-    static void operator delete[](void* p);
-    static void operator delete(void*, void*) noexcept {}
-    static void operator delete[](void*, void*) noexcept {}
 
     // Access ---------------------------------------------------------------
 

@@ -128,7 +128,7 @@ private:
 /// out of range or a date past the last representable stamp; `ZT_E_FAIL`
 /// (0x80000000) for `UpdateTime` range errors and failed formatting. A member
 /// that fails changes nothing.
-class ZOTREL_EXPORT CZtTime {
+class ZOTREL_EXPORT CZtTime : public CZtCrtAllocated {
 public:
     // Construction ---------------------------------------------------------
 
@@ -152,14 +152,6 @@ public:
     CZtTime& operator=(const long long& stamp);
     CZtTime& operator=(const CZtString& text);
 
-    static void* operator new(std::size_t size);
-    static void* operator new[](std::size_t size);
-    static void* operator new(std::size_t, void* where) noexcept { return where; }
-    static void* operator new[](std::size_t, void* where) noexcept { return where; }
-    static void operator delete(void* p);
-    static void operator delete[](void* p);
-    static void operator delete(void*, void*) noexcept {}
-    static void operator delete[](void*, void*) noexcept {}
 
     // Stamp and fields -----------------------------------------------------
 
@@ -323,7 +315,7 @@ private:
 /// many ticks after midnight ("01:30:00.0000000"), so whole days are not
 /// printed; a negative duration prints its magnitude after a minus sign
 /// ("-00:00:00.0000001"), and the parser reads that form back.
-class ZOTREL_EXPORT CZtTimeSpan {
+class ZOTREL_EXPORT CZtTimeSpan : public CZtCrtAllocated {
 public:
     /// 0 ticks.
     CZtTimeSpan();
@@ -339,14 +331,6 @@ public:
     CZtTimeSpan& operator=(const CZtTimeSpan& other);
     CZtTimeSpan& operator=(const CZtString& text);
 
-    static void* operator new(std::size_t size);
-    static void* operator new[](std::size_t size);
-    static void* operator new(std::size_t, void* where) noexcept { return where; }
-    static void* operator new[](std::size_t, void* where) noexcept { return where; }
-    static void operator delete(void* p);
-    static void operator delete[](void* p);
-    static void operator delete(void*, void*) noexcept {}
-    static void operator delete[](void*, void*) noexcept {}
 
     long long GetTimeSpan() const;
     /// True for 0 ticks.

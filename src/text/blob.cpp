@@ -344,22 +344,6 @@ void CZtBlob::DestroyBlob(CZtBlob* p) {
     delete p;
 }
 
-void* CZtBlob::operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* CZtBlob::operator new[](std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void CZtBlob::operator delete(void* p) {
-    std::free(p);
-}
-void CZtBlob::operator delete[](void* p) {
-    std::free(p);
-}
 
 // ---------------------------------------------------------------------------
 // Concatenation. The argument is turned into bytes before this blob is

@@ -272,22 +272,6 @@ void CZtString::DestroyString(CZtString* p) {
     delete p;
 }
 
-void* CZtString::operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* CZtString::operator new[](std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void CZtString::operator delete(void* p) {
-    std::free(p);
-}
-void CZtString::operator delete[](void* p) {
-    std::free(p);
-}
 
 // ---------------------------------------------------------------------------
 // Access

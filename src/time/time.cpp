@@ -298,22 +298,6 @@ CZtTime& CZtTime::operator=(const CZtString& text) {
     return *this;
 }
 
-void* CZtTime::operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* CZtTime::operator new[](std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void CZtTime::operator delete(void* p) {
-    std::free(p);
-}
-void CZtTime::operator delete[](void* p) {
-    std::free(p);
-}
 
 // ---------------------------------------------------------------------------
 // Stamp and fields

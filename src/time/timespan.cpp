@@ -49,22 +49,6 @@ void CZtTimeSpan::Copy(const CZtString& text) {
     ParseTime(text);
 }
 
-void* CZtTimeSpan::operator new(std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void* CZtTimeSpan::operator new[](std::size_t size) {
-    if (void* p = std::malloc(size ? size : 1))
-        return p;
-    throw std::bad_alloc();
-}
-void CZtTimeSpan::operator delete(void* p) {
-    std::free(p);
-}
-void CZtTimeSpan::operator delete[](void* p) {
-    std::free(p);
-}
 
 long long CZtTimeSpan::GetTimeSpan() const {
     return m_llTimeSpan;
