@@ -63,6 +63,7 @@ namespace Varn {
 
 class CZtBlobImpl;
 class CZtString;
+class CZtVariant;
 
 /// Base of the shared byte body: a pointer to the first of the current bytes,
 /// refreshed after every change. Nothing in the library reads it; it is there
@@ -114,6 +115,13 @@ public:
     /// The character's UTF-16 code unit, low byte first (beyond U+FFFF: its
     /// surrogate pair).
     CZtBlob(wchar_t ch);
+    /// The bytes of the variant: numbers, tick counts and time stamps as
+    /// their ASCII decimal digits (not their binary value), a byte buffer
+    /// shared, texts, GUIDs and CHROMIDs as the UTF-16 bytes of their text;
+    /// every other variant gives no bytes. A null pointer gives the detached
+    /// state.
+    CZtBlob(const CZtVariant& value);
+    CZtBlob(const CZtVariant* value);
     virtual ~CZtBlob();
 
     // Assignment: releases the current bytes and takes the new ones as the
@@ -129,6 +137,8 @@ public:
     CZtBlob& operator=(const wchar_t* text);
     CZtBlob& operator=(char ch);
     CZtBlob& operator=(wchar_t ch);
+    CZtBlob& operator=(const CZtVariant& value);
+    CZtBlob& operator=(const CZtVariant* value);
 
     // Heap objects that cross module boundaries ----------------------------
 
@@ -149,6 +159,7 @@ public:
     CZtBlob& operator+=(const wchar_t* text);
     CZtBlob& operator+=(char ch);
     CZtBlob& operator+=(wchar_t ch);
+    CZtBlob& operator+=(const CZtVariant& value);
 
     /// A new blob: these bytes followed by those of the argument (a detached
     /// left side, or a result beyond the largest `QByteArray`, gives an empty
@@ -159,6 +170,7 @@ public:
     CZtBlob operator+(const wchar_t* text) const;
     CZtBlob operator+(char ch) const;
     CZtBlob operator+(wchar_t ch) const;
+    CZtBlob operator+(const CZtVariant& value) const;
 
     // Access ---------------------------------------------------------------
 

@@ -137,6 +137,8 @@ ZOTREL_NAMESPACE_END
 
 namespace Varn {
 
+struct tagZTVARIANT;
+
 /// A CHROMID value. It adds no data and no virtual functions to
 /// `tagZTCHROMID`, so it can be passed wherever a record is expected, and it
 /// owns the record's string: copies are deep, destruction frees it.
@@ -160,6 +162,9 @@ public:
     CZtCHROMID(const char* text, int length = -1);
     /// Reads wide text of `length` characters (-1: up to the NUL).
     CZtCHROMID(const wchar_t* text, int length = -1);
+    /// The CHROMID of a ZT_VT_CHROMID variant, or read from a ZT_VT_STRING
+    /// one (`ZtVariant2CHROMID`); other variants give 0.0.0.0.0.0.
+    CZtCHROMID(const tagZTVARIANT& value);
     ~CZtCHROMID();
 
     /// Frees the string and leaves the cleared record (`ZTCHROMIDClear`).
@@ -173,18 +178,30 @@ public:
     CZtCHROMID& operator=(CZtCHROMID&& other) noexcept;
     /// Clears, then reads the text.
     CZtCHROMID& operator=(const CZtString& text);
+    /// Clears, then reads the variant as the constructor does; a variant that
+    /// holds no CHROMID (nor text, nor nothing at all) leaves the cleared
+    /// record.
+    CZtCHROMID& operator=(const tagZTVARIANT& value);
 
     /// `ZTCHROMIDAppend(&other, this)`; mixed forms leave this unchanged.
     CZtCHROMID& operator+=(const tagZTCHROMID& other);
     /// Appends the text to this CHROMID's string, without reading it again,
     /// when this is the text form with a string; otherwise does nothing.
     CZtCHROMID& operator+=(const CZtString& text);
+    /// Appends what a variant holds: a ZT_VT_CHROMID as `operator+=` from a
+    /// record, a ZT_VT_STRING as `operator+=` from a string, either also by
+    /// reference. Other variants, null strings and null references change
+    /// nothing.
+    CZtCHROMID& operator+=(const tagZTVARIANT& value);
     /// A copy of this with `other` appended as by `operator+=`.
     CZtCHROMID operator+(const tagZTCHROMID& other) const;
     /// For the text form with a string: a CHROMID read from the concatenated
     /// text (so "1.2.3.4.5." + "6" gives the numeric form). Otherwise the
     /// numeric form 0.0.0.0.0.0.
     CZtCHROMID operator+(const CZtString& text) const;
+    /// A copy of this with the variant appended as by `operator+=`; the
+    /// numeric form 0.0.0.0.0.0 when the variant holds nothing to append.
+    CZtCHROMID operator+(const tagZTVARIANT& value) const;
 
     /// The ordering and equality of `ZTCHROMIDLess`, `ZTCHROMIDGreater` and
     /// `ZTCHROMIDCompare`.

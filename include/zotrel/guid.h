@@ -58,6 +58,7 @@ ZOTREL_NAMESPACE_END
 namespace Varn {
 
 class CZtString;
+struct tagZTVARIANT;
 
 /// A GUID value. It adds no data and no virtual functions to `tagZTGUID`, so
 /// it can be passed wherever a `tagZTGUID` is expected.
@@ -71,6 +72,9 @@ public:
     CZtGUID(const CZtString& text);
     /// Parses NUL-terminated Latin-1 text; a failure gives the null GUID.
     CZtGUID(const char* const& text);
+    /// The GUID of a ZT_VT_GUID variant, or parsed from a ZT_VT_STRING one
+    /// (`ZtVariant2GUID`); the null GUID when there is none.
+    CZtGUID(const tagZTVARIANT& value);
     ~CZtGUID();
 
     CZtGUID& operator=(const CZtGUID& other);
@@ -78,6 +82,8 @@ public:
     /// Resets, then parses; a text that does not parse leaves the null GUID.
     CZtGUID& operator=(const CZtString& text);
     const CZtGUID& operator=(const char* const& text);
+    /// Resets, then as the constructor.
+    CZtGUID& operator=(const tagZTVARIANT& value);
 
     /// Sets all 16 bytes to zero.
     void Reset();

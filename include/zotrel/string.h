@@ -50,6 +50,7 @@ namespace Varn {
 
 class CZtGUID;
 class CZtStringImpl;
+class CZtVariant;
 
 /// Base of the shared text body: a pointer to the first UTF-16 code unit of
 /// the current text, refreshed after every change. Nothing in the library
@@ -102,6 +103,13 @@ public:
     /// The braced text form of the GUID; a null pointer gives the detached state.
     CZtString(const CZtGUID& guid);
     CZtString(const CZtGUID* guid);
+    /// The text of the variant: numbers in decimal (floating-point values
+    /// with up to 15 significant digits), times, durations, GUIDs and CHROMIDs
+    /// in their text forms, a string shared; every other variant (bytes,
+    /// maps, interfaces, data arrays) gives an empty text. A null pointer
+    /// gives the detached state.
+    CZtString(const CZtVariant& value);
+    CZtString(const CZtVariant* value);
     virtual ~CZtString();
 
     // Assignment: as the matching constructor; pointer forms with a null
@@ -120,6 +128,9 @@ public:
     CZtString& operator=(double value);
     CZtString& operator=(const CZtGUID& guid);
     CZtString& operator=(const CZtGUID* guid);
+    /// The text of the variant; a null pointer detaches the string.
+    CZtString& operator=(const CZtVariant& value);
+    CZtString& operator=(const CZtVariant* value);
 
     // Heap objects that cross module boundaries ----------------------------
 
@@ -186,6 +197,8 @@ public:
     CZtString& operator+=(const wchar_t* text);
     CZtString& operator+=(char ch);
     CZtString& operator+=(wchar_t ch);
+    /// Appends the text of the variant.
+    CZtString& operator+=(const CZtVariant& value);
 
     /// A new string; this one is unchanged (a detached left side gives "").
     CZtString operator+(const CZtString& text) const;
@@ -194,6 +207,7 @@ public:
     CZtString operator+(const wchar_t* text) const;
     CZtString operator+(char ch) const;
     CZtString operator+(wchar_t ch) const;
+    CZtString operator+(const CZtVariant& value) const;
 
     CZtString& Append(char ch);
     CZtString& Append(wchar_t ch);

@@ -103,6 +103,7 @@ namespace Varn {
 
 class CZtString;
 class CZtTimeImpl;
+class CZtVariant;
 
 /// The exception `CZtTime::ToTime_t` throws; it carries the result code.
 class ZOTREL_EXPORT CZtTimeException : public std::exception {
@@ -144,6 +145,14 @@ public:
     CZtTime(const CZtString& text);
     /// `ParseDate` of the text; null gives stamp 0 with every field 0.
     CZtTime(const CZtString* text);
+    /// The time a variant stands for: a ZT_VT_I8, ZT_VT_UI8 or ZT_VT_QWORD
+    /// value, or a ZT_VT_R8 value truncated, is the stamp; a ZT_VT_TIMESPAN's
+    /// ticks or a ZT_VT_TIME's stamp is the stamp (with a zero-filled
+    /// time-zone record); a ZT_VT_STRING is read by `ParseDate`. By-reference
+    /// variants are read through their reference. Anything else (and a null
+    /// pointer, object or reference) leaves the stamp and every field 0.
+    CZtTime(const CZtVariant& value);
+    CZtTime(const CZtVariant* value);
     virtual ~CZtTime();
 
     /// Every assignment first resets the time (stamp, fields and monitor 0,
@@ -151,6 +160,7 @@ public:
     CZtTime& operator=(const CZtTime& other);
     CZtTime& operator=(const long long& stamp);
     CZtTime& operator=(const CZtString& text);
+    CZtTime& operator=(const CZtVariant& value);
 
 
     // Stamp and fields -----------------------------------------------------
@@ -325,11 +335,21 @@ public:
     CZtTimeSpan(const CZtString& text);
     /// `ParseTime` of the text; null gives 0 ticks.
     CZtTimeSpan(const CZtString* text);
+    /// The ticks a variant stands for: a ZT_VT_I8, ZT_VT_UI8 or ZT_VT_QWORD
+    /// value, a ZT_VT_R8 value truncated, a ZT_VT_TIMESPAN's ticks, a
+    /// ZT_VT_TIME's stamp, or `ParseTime` of a ZT_VT_STRING (read through the
+    /// reference when by reference). Anything else, and a null pointer,
+    /// object or reference, gives 0 ticks.
+    CZtTimeSpan(const CZtVariant& value);
+    CZtTimeSpan(const CZtVariant* value);
     virtual ~CZtTimeSpan();
 
     CZtTimeSpan& operator=(const long long& ticks);
     CZtTimeSpan& operator=(const CZtTimeSpan& other);
     CZtTimeSpan& operator=(const CZtString& text);
+    /// As the constructor, except that a variant that gives no ticks leaves
+    /// the duration as it was.
+    CZtTimeSpan& operator=(const CZtVariant& value);
 
 
     long long GetTimeSpan() const;

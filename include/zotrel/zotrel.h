@@ -13,5 +13,6 @@
 #include <zotrel/guid.h>
 #include <zotrel/string.h>
 #include <zotrel/time.h>
+#include <zotrel/variant.h>
 
 #endif  // ZOTREL_ZOTREL_H

@@ -36,3 +36,19 @@ ZT_LAYOUT_ASSERT(offsetof(tagZTCHROMID, orderKey) == 2, "tagZTCHROMID.orderKey a
 ZT_LAYOUT_ASSERT(offsetof(tagZTCHROMID, parts) == 4, "tagZTCHROMID.parts at 4");
 ZT_LAYOUT_ASSERT(sizeof(((tagZTCHROMID*)0)->parts) == 24, "tagZTCHROMID.parts is 24 bytes");
 ZT_LAYOUT_ASSERT(offsetof(tagZTCHROMID, text) == 28, "tagZTCHROMID.text at 28");
+
+/* tagZTVARIANT: 40 bytes, aligned to 8, the payload at offset 8 (large enough
+ * for a whole CHROMID record). */
+#include <zotrel/variant.h>
+
+ZT_LAYOUT_ASSERT(sizeof(tagZTVARIANT) == 40, "tagZTVARIANT is 40 bytes");
+ZT_LAYOUT_ASSERT(offsetof(tagZTVARIANT, vartype) == 0, "tagZTVARIANT.vartype at 0");
+ZT_LAYOUT_ASSERT(offsetof(tagZTVARIANT, reserved) == 2, "tagZTVARIANT.reserved at 2");
+ZT_LAYOUT_ASSERT(offsetof(tagZTVARIANT, data) == 8, "tagZTVARIANT.data at 8");
+ZT_LAYOUT_ASSERT(sizeof(((tagZTVARIANT*)0)->data) == 32, "tagZTVARIANT.data is 32 bytes");
+#ifdef __cplusplus
+#define ZT_LAYOUT_ALIGNOF alignof
+#else
+#define ZT_LAYOUT_ALIGNOF _Alignof
+#endif
+ZT_LAYOUT_ASSERT(ZT_LAYOUT_ALIGNOF(tagZTVARIANT) == 8, "tagZTVARIANT is aligned to 8 bytes");

@@ -9,6 +9,7 @@
 #include <zotrel/chromid.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
+#include <zotrel/variant.h>
 
 #include <stdbool.h>
 #include <stdio.h>
@@ -82,11 +83,56 @@ static void test_chromid_record(void) {
     CHECK(ZTCHROMIDClear(NULL) == 0x80402006u);
 }
 
+static void test_variant_record(void) {
+    tagZTVARIANT number;
+    tagZTVARIANT copy;
+    tagZTVARIANT guid;
+    tagZTGUID id;
+    tagZTGUID back;
+    bool equal = false;
+    memset(&number, 0xAB, sizeof(number)); /* fresh memory: nothing is released */
+    CHECK(ZtVariantInit(&number) == ZT_S_OK);
+    CHECK(number.vartype == ZT_VT_EMPTY);
+    CHECK(ZtVariantInit(&copy) == ZT_S_OK);
+    CHECK(ZtVariantInit(&guid) == ZT_S_OK);
+
+    /* An I4 filled by hand, as a C caller does, then copied. */
+    number.vartype = ZT_VT_I4;
+    number.data.i4Val = -42;
+    CHECK(ZtVariantCopy(&copy, &number) == ZT_S_OK);
+    CHECK(copy.vartype == ZT_VT_I4 && copy.data.i4Val == -42);
+    CHECK(ZtVariantCompare(&copy, &number, &equal) == ZT_S_OK && equal);
+    CHECK(ZtVariantChangeType(&copy, &copy, 0, ZT_VT_I8) == ZT_S_OK);
+    CHECK(copy.vartype == ZT_VT_I8 && copy.data.i8Val == -42);
+    CHECK(ZtVariantClear(&copy) == ZT_S_OK);
+    CHECK(copy.vartype == ZT_VT_EMPTY);
+
+    /* A GUID into a record, copied, and read back. */
+    CHECK(ZtString2ZTGUID(L"{B040EE6B-4A59-426D-91C8-4A8012F67D60}", &id) == ZT_S_OK);
+    CHECK(ZtGUID2Variant(&id, &guid) == ZT_S_OK);
+    CHECK(guid.vartype == ZT_VT_GUID);
+    CHECK(ZtVariantCopy(&copy, &guid) == ZT_S_OK);
+    memset(&back, 0, sizeof(back));
+    CHECK(ZtVariant2GUID(&copy, &back) == ZT_S_OK);
+    CHECK(memcmp(&back, &id, sizeof(id)) == 0);
+    CHECK(ZtVariant2GUID(&number, &back) == ZT_E_INVALID_TYPE);
+
+    /* The text of a copy is a string object the record owns. */
+    CHECK(ZtVariantChangeType(&copy, &guid, 0, ZT_VT_STRING) == ZT_S_OK);
+    CHECK(copy.vartype == ZT_VT_STRING && copy.data.pString != NULL);
+    CHECK(ZtVariantClear(&copy) == ZT_S_OK);
+    CHECK(copy.data.pString == NULL);
+    CHECK(ZtVariantClear(&guid) == ZT_S_OK);
+    CHECK(ZtVariantClear(&number) == ZT_S_OK);
+    CHECK(ZtVariantClear(NULL) == ZT_E_NULL_POINTER);
+}
+
 int main(void) {
     test_parse_valid();
     test_parse_too_short();
     test_is_empty();
     test_chromid_record();
+    test_variant_record();
     if (failures != 0) {
         fprintf(stderr, "c_interface_test: %d check(s) failed\n", failures);
         return 1;
