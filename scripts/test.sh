@@ -9,7 +9,9 @@
 #      UndefinedBehaviorSanitizer in build/ci-asan,
 #   5. builds the libFuzzer harnesses with clang and runs each one for a
 #      bounded time (ZOTREL_FUZZ_SECONDS, default 20) over the corpus kept in
-#      fuzz/corpus (scripts/fuzz.sh).
+#      fuzz/corpus (scripts/fuzz.sh),
+#   6. builds the tests that run threads against each other (label
+#      "concurrency") with ThreadSanitizer in build/ci-tsan and runs them.
 #
 # Every step runs even when an earlier one failed, so one run reports
 # everything. The last line is "N passed, N failed": the tests of both ctest
@@ -41,11 +43,13 @@ step_failed() {
     total_failed=$((total_failed + 1))
 }
 
-# Runs ctest in a build folder and adds its counts to the totals.
+# Runs ctest in a build folder (extra arguments go to ctest) and adds its
+# counts to the totals.
 run_ctest() {
     local name=$1 dir=$2 log="${LOG_DIR}/$1-ctest.log"
+    shift 2
     ctest --test-dir "${dir}" --output-on-failure --no-tests=error --timeout 300 -j"${JOBS}" \
-        2>&1 | tee "${log}"
+        "$@" 2>&1 | tee "${log}"
     local status=${PIPESTATUS[0]}
     # ctest closes with "100% tests passed, 0 tests failed out of Y" or
     # "NN% tests passed, X tests failed out of Y".
@@ -123,6 +127,22 @@ if [[ ${fuzz_summary} =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
     fi
 elif [ "${fuzz_status}" -ne 0 ]; then
     step_failed "fuzz: build or run (exit ${fuzz_status})"
+fi
+
+# ThreadSanitizer: only the concurrency tests, built and run on their own.
+echo "=== tsan: configure (${BUILD_ROOT}/ci-tsan)"
+if cmake -S . -B "${BUILD_ROOT}/ci-tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DZOTREL_SANITIZE=thread -DZOTREL_BUILD_BENCHMARKS=OFF -DZOTREL_BUILD_EXAMPLES=OFF; then
+    echo "=== tsan: build (-j${JOBS})"
+    if cmake --build "${BUILD_ROOT}/ci-tsan" -j"${JOBS}" --target zotrel_concurrency_tests; then
+        echo "=== tsan: test"
+        TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1 second_deadlock_stack=1}" \
+            run_ctest tsan "${BUILD_ROOT}/ci-tsan" -L concurrency
+    else
+        step_failed "tsan: build"
+    fi
+else
+    step_failed "tsan: configure"
 fi
 
 elapsed=$((SECONDS - start_seconds))
