@@ -59,6 +59,32 @@ void DetachBody(Body*& body) {
     }
 }
 
+/// Scoped write access to the content of a handle's body: `Impl::BeginEdit`
+/// makes the body private first (and drops what it caches), `Refresh` runs
+/// afterwards so the body's exported data pointer follows the change. It
+/// converts to false, and gives no content, when the handle has no body.
+template <class Handle, class Impl, class Content, Content Impl::*Member>
+class BodyEdit {
+public:
+    explicit BodyEdit(Handle& handle) : m_pImpl(Impl::BeginEdit(handle)) {}
+    ~BodyEdit() {
+        if (m_pImpl)
+            m_pImpl->Refresh();
+    }
+    BodyEdit(const BodyEdit&) = delete;
+    BodyEdit& operator=(const BodyEdit&) = delete;
+
+    explicit operator bool() const { return m_pImpl != nullptr; }
+    Content& operator*() const { return m_pImpl->*Member; }
+    Content* operator->() const { return &(m_pImpl->*Member); }
+
+protected:
+    Impl* body() const { return m_pImpl; }
+
+private:
+    Impl* m_pImpl;
+};
+
 /// A value derived from a body's content, built on first use and dropped on
 /// every change; it lives inside the body, so building it costs no allocation
 /// of its own. Several threads that share the (unchanging) body may ask for

@@ -47,31 +47,18 @@ public:
     /// Makes the handle's body private; null when detached.
     static CZtBlobImpl* BeginEdit(CZtBlob& b);
 
-    /// Scoped write access to a handle's body: makes it private first and
-    /// refreshes the byte pointer afterwards. Converts to false (and gives no
-    /// body) when the handle is detached.
-    class Edit {
-    public:
-        explicit Edit(CZtBlob& b) : m_pImpl(BeginEdit(b)) {}
-        ~Edit() {
-            if (m_pImpl)
-                m_pImpl->Refresh();
-        }
-        Edit(const Edit&) = delete;
-        Edit& operator=(const Edit&) = delete;
-        explicit operator bool() const { return m_pImpl != nullptr; }
-        QByteArray& operator*() const { return m_pImpl->m_Bytes; }
-        QByteArray* operator->() const { return &m_pImpl->m_Bytes; }
-        /// The body's read/write position.
-        unsigned int& Position() const { return m_pImpl->m_Position; }
-
-    private:
-        CZtBlobImpl* m_pImpl;
-    };
-
     QByteArray m_Bytes;
     detail::SharedCount m_RefCount;
     unsigned int m_Position = 0;
+
+    /// Scoped write access to a handle's bytes (see detail::BodyEdit), with
+    /// the body's read/write position beside them.
+    class Edit
+        : public detail::BodyEdit<CZtBlob, CZtBlobImpl, QByteArray, &CZtBlobImpl::m_Bytes> {
+    public:
+        using BodyEdit::BodyEdit;
+        unsigned int& Position() const { return body()->m_Position; }
+    };
 };
 
 }  // namespace Varn

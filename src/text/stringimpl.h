@@ -52,28 +52,11 @@ public:
     /// Makes the handle's body private and drops its caches; null when detached.
     static CZtStringImpl* BeginEdit(CZtString& s);
 
-    /// Scoped write access to a handle's text: makes it private and drops the
-    /// caches first, refreshes the text pointer afterwards. Converts to false
-    /// (and gives no text) when the handle is detached.
-    class Edit {
-    public:
-        explicit Edit(CZtString& s) : m_pImpl(BeginEdit(s)) {}
-        ~Edit() {
-            if (m_pImpl)
-                m_pImpl->Refresh();
-        }
-        Edit(const Edit&) = delete;
-        Edit& operator=(const Edit&) = delete;
-        explicit operator bool() const { return m_pImpl != nullptr; }
-        QString& operator*() const { return m_pImpl->m_Text; }
-        QString* operator->() const { return &m_pImpl->m_Text; }
-
-    private:
-        CZtStringImpl* m_pImpl;
-    };
-
     QString m_Text;
     detail::SharedCount m_RefCount;
+
+    /// Scoped write access to a handle's text (see detail::BodyEdit).
+    using Edit = detail::BodyEdit<CZtString, CZtStringImpl, QString, &CZtStringImpl::m_Text>;
 
 private:
     detail::LazyCache<QByteArray> m_Latin1;
