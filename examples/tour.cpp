@@ -1,7 +1,9 @@
-// A tour of Zotrel: shared text and GUIDs. Each step prints what it does and
+// A tour of Zotrel: shared text, GUIDs and data arrays. Each step prints what it does and
 // what came out, so the program doubles as a readable sample of the API.
+#include <zotrel/dataarray.h>
 #include <zotrel/guid.h>
 #include <zotrel/string.h>
+#include <zotrel/variant.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -104,6 +106,52 @@ void Guids() {
         std::printf("  %s\n", id.ToString().c_str());
 }
 
+// A value into a data array and back out as text: the array is made and
+// written through its handle, a variant takes a registered copy of it, the
+// variant converts every element to text, and one element is read back.
+void DataArrayToText() {
+    Heading("Data arrays: a value in, the whole array to text, an element out");
+    const Varn::tagDATAARRAYBOUND bound = {5, 0};  // five elements, indices 0..4
+    Varn::tagDATAARRAY* levels = Varn::ZtDataArrayCreate(Varn::ZT_VT_R8, 1, &bound);
+    std::printf("ZtDataArrayCreate(ZT_VT_R8, 1, {5, 0}) -> %u dimension, %u elements\n",
+                levels->dimCount, levels->firstCount);
+
+    int index = 3;
+    double level = 2.0 / 3.0;
+    unsigned int result = Varn::ZtDataArrayPutElement(levels, &index, &level);
+    std::printf("element 3 = 2/3: result 0x%08X\n", result);
+    int outside = 5;
+    result = Varn::ZtDataArrayPutElement(levels, &outside, &level);
+    std::printf("element 5 (past the end): result 0x%08X, refused\n", result);
+
+    // The variant owns a deep copy of the array, registered like any other.
+    Varn::CZtVariant wrapped(*levels);
+    std::printf("variant type word 0x%04X: ZT_VT_R8 with ZT_VT_ARRAY, its own array: %s\n",
+                wrapped.vartype, YesNo(wrapped.data.pArray != levels));
+
+    // Every element of the copy converts as a variant would: a double gets
+    // its text with up to 15 significant digits.
+    result = Varn::ZtVariantChangeType(&wrapped, &wrapped, 0, Varn::ZT_VT_STRING);
+    std::printf("ZtVariantChangeType(.., ZT_VT_STRING): result 0x%08X, type word 0x%04X\n", result,
+                wrapped.vartype);
+    CZtString text;
+    Varn::ZtDataArrayGetElement(wrapped.data.pArray, &index, &text);
+    std::printf("element 3 as text: \"%s\"; element 0: \"", text.c_str());
+    int first = 0;
+    Varn::ZtDataArrayGetElement(wrapped.data.pArray, &first, &text);
+    std::printf("%s\"\n", text.c_str());
+
+    // Clearing the variant destroys its copy; the original is the caller's.
+    Varn::tagDATAARRAY* copy = wrapped.data.pArray;
+    Varn::ZtVariantClear(&wrapped);
+    unsigned short vartype = 0;
+    std::printf("after ZtVariantClear the copy's handle is unknown: result 0x%08X\n",
+                Varn::ZtDataArrayGetVartype(copy, &vartype));
+    Varn::ZtDataArrayGetElement(levels, &index, &level);
+    std::printf("the original still holds %.15g; ZtDataArrayDestroy: result 0x%08X\n", level,
+                Varn::ZtDataArrayDestroy(levels));
+}
+
 }  // namespace
 
 int main() {
@@ -112,5 +160,6 @@ int main() {
     Numbers();
     WideFormat();
     Guids();
+    DataArrayToText();
     return 0;
 }

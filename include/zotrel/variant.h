@@ -219,7 +219,8 @@ ZOTREL_C_API bool ZtVariantIsContentEmpty(const tagZTVARIANT* v);
  * an invalid target; ZT_E_FAIL for a text that is not a number;
  * ZT_E_INVALID_OBJECT for a text that is not a GUID. On failure `dst` is
  * empty, or keeps its value when it is `src`. Conversions to ZT_VT_STRING,
- * ZT_VT_BLOB, ZT_VT_TIME and ZT_VT_TIMESPAN always succeed. */
+ * ZT_VT_BLOB, ZT_VT_TIME, ZT_VT_TIMESPAN and ZT_VT_MAP always succeed (a
+ * source that holds no map becomes an empty map). */
 ZOTREL_C_API unsigned int ZtVariantChangeType(tagZTVARIANT* dst, const tagZTVARIANT* src,
                                               unsigned short flags, unsigned short vartype);
 
@@ -263,6 +264,7 @@ class QString;
 namespace Varn {
 
 class CZtCHROMID;
+class CZtDataArray;
 class CZtGUID;
 
 /// Converts a record to the number type T, as `ZtVariantChangeType` does for
@@ -346,6 +348,17 @@ public:
     CZtVariant(IZtUnknown* object);
     CZtVariant(IZtReferenced* object);
     CZtVariant(IZtDispatch* object);
+    /// ZT_VT_MAP holding a new map handle that shares the map's entries; a
+    /// null pointer gives an empty variant.
+    CZtVariant(const CZtMap& map);
+    CZtVariant(const CZtMap* map);
+    /// An array variant (the array's element type with ZT_VT_ARRAY) holding a
+    /// new registered deep copy of the array (`ZtDataArrayCopy`). An object
+    /// without an array, a null pointer or a handle that is not a live array
+    /// give an empty variant.
+    CZtVariant(const tagDATAARRAY& array);
+    CZtVariant(const CZtDataArray& array);
+    CZtVariant(const CZtDataArray* array);
     /// Releases the value.
     ~CZtVariant();
 
@@ -384,6 +397,11 @@ public:
     CZtVariant& operator=(IZtUnknown* object);
     CZtVariant& operator=(IZtReferenced* object);
     CZtVariant& operator=(IZtDispatch* object);
+    CZtVariant& operator=(const CZtMap& map);
+    CZtVariant& operator=(const CZtMap* map);
+    CZtVariant& operator=(const tagDATAARRAY& array);
+    CZtVariant& operator=(const CZtDataArray& array);
+    CZtVariant& operator=(const CZtDataArray* array);
 
     // Reset ------------------------------------------------------------------
 
@@ -460,6 +478,10 @@ public:
     unsigned int Detach(CZtGUID* out, unsigned short vartype = ZT_VT_GUID);
     /// Own code: `ZtVariant2CHROMID` and its result.
     unsigned int Detach(CZtCHROMID* out, unsigned short vartype = ZT_VT_CHROMID);
+    /// Own code ZT_VT_MAP: `*out` shares the held map's entries (a null
+    /// handle gives a new empty map); any other type goes through a copy
+    /// converted to `vartype` and `CZtMap`'s assignment from a variant.
+    unsigned int Detach(CZtMap* out, unsigned short vartype = ZT_VT_MAP);
     /// Interfaces (`vartype` is not used): hands the variant's reference to
     /// the caller, who releases it. `IZtUnknown**` takes ZT_VT_UNKNOWN and
     /// ZT_VT_DISPATCH, `IZtReferenced**` those and ZT_VT_REFERENCED,

@@ -9,8 +9,10 @@
 
 #include <zotrel/blob.h>
 #include <zotrel/chromid.h>
+#include <zotrel/dataarray.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
+#include <zotrel/map.h>
 #include <zotrel/string.h>
 #include <zotrel/time.h>
 #include <zotrel/variant.h>

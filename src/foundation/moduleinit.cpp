@@ -6,12 +6,14 @@
 //
 // Early group, in order:
 //   1. the interface identifier constants, built from their text form;
-//   2. the toolkit helper that carries the text parsers.
+//   2. the toolkit helper that carries the text parsers;
+//   3. the data array registry.
 // The ordinary group follows at the end of this file.
 
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
 
+#include "dataarray/registry.h"
 #include "identifiers/toolkithelper.h"
 #include "time/timeimpl.h"
 
@@ -38,6 +40,10 @@ const CZtGUID IID_ZtReserved5("DFE2604C-0666-0666-0666-A365BFF9EA32");
 
 // 2. The toolkit helper.
 const CZtToolkitHelper g_ToolkitHelper;
+
+// 3. The data array registry. It is destroyed after everything of the
+// ordinary group, and destroys the arrays still registered at that point.
+CZtDataArrayMgr g_DataArrayMgr;
 
 // ---------------------------------------------------------------------------
 // Ordinary group: the global ticker.

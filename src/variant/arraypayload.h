@@ -8,26 +8,26 @@
 
 namespace Varn::detail {
 
-/// What the variant functions do with a data array handle. The data array
-/// registry is not part of the library yet, so until it is every operation
-/// reports ZT_E_NOT_SUPPORTED and touches nothing; the variant functions
-/// around these calls (zeroing, type words, by-reference handling, the
-/// translation of conversion results) are already complete.
+/// What the variant functions do with a data array handle: each is the data
+/// array function of the same name, so it runs under the registry, which
+/// validates the handle. Handles may be null (answered ZT_E_NULL_POINTER) or
+/// no longer registered (ZT_E_INVALID_TYPE).
 struct ArrayPayload {
-    /// Destroys an array a by-value record owns (ZtVariantClear). `array`
-    /// may be null.
+    /// Destroys an array a by-value record owns (ZtVariantClear).
     static unsigned int Destroy(tagDATAARRAY* array);
     /// Makes an independent, registered deep copy of `array` in `*out`
-    /// (ZtVariantCopy, ZtVariantCopyInd); `*out` is null on failure.
+    /// (ZtVariantCopy, ZtVariantCopyInd); `*out` is null on failure, and
+    /// also for an array without dimensions.
     static unsigned int Copy(const tagDATAARRAY* array, tagDATAARRAY** out);
-    /// True when the first dimension of the (non-null) array has no elements.
+    /// True when the first dimension of the array has no elements; false for
+    /// a handle that is not registered.
     static bool IsEmpty(const tagDATAARRAY* array);
     /// Converts every element of the array in place to the type code
     /// `vartype`; 0 only when every element converted.
     static unsigned int ChangeType(tagDATAARRAY* array, unsigned short flags,
                                    unsigned short vartype);
-    /// Stores in `*equal` whether the two (non-null) arrays have the same
-    /// shape, element type and elements.
+    /// Stores in `*equal` whether the two arrays have the same element type
+    /// and elements; arrays of different shapes leave `*equal` unwritten.
     static unsigned int Compare(const tagDATAARRAY* a, const tagDATAARRAY* b, bool* equal);
 };
 

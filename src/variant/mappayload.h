@@ -8,11 +8,9 @@
 namespace Varn::detail {
 
 /// What the variant functions do with the CZtMap handle a ZT_VT_MAP record
-/// owns. Every function takes a non-null handle; the variant functions deal
-/// with null handles and references themselves. The map class is not part of
-/// the library yet: until it is, a handle is an opaque object that cannot be
-/// copied, compared, converted to or released, and these functions report
-/// ZT_E_NOT_SUPPORTED.
+/// owns. Every function takes a non-null handle (and non-null outputs); the
+/// variant functions deal with null handles and references themselves. None
+/// of them fails: each returns 0.
 struct MapPayload {
     /// Deletes the handle (its destructor releases the shared body).
     static unsigned int Destroy(CZtMap* map);
@@ -23,7 +21,8 @@ struct MapPayload {
     /// Stores in `*equal` whether the maps hold equal keys and values.
     static unsigned int Compare(const CZtMap* a, const CZtMap* b, bool* equal);
     /// The conversion of any by-value record to ZT_VT_MAP: a new heap handle
-    /// in `*out` holding the record's map, or a new empty map.
+    /// in `*out` sharing the record's map, or a new empty map (the
+    /// constructor of CZtMap from a variant).
     static unsigned int FromVariant(const tagZTVARIANT& v, CZtMap** out);
 };
 

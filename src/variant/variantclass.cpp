@@ -3,7 +3,9 @@
 
 #include <zotrel/blob.h>
 #include <zotrel/chromid.h>
+#include <zotrel/dataarray.h>
 #include <zotrel/guid.h>
+#include <zotrel/map.h>
 #include <zotrel/string.h>
 #include <zotrel/time.h>
 
@@ -346,6 +348,46 @@ CZtVariant::CZtVariant(IZtDispatch* object) : tagZTVARIANT() {
     ZtVariantInit(this);
     SetInterface(*this, ZT_VT_DISPATCH, object, object);
 }
+CZtVariant::CZtVariant(const CZtMap& map) : tagZTVARIANT() {
+    ZtVariantInit(this);
+    SetObject(*this, ZT_VT_MAP, map.AllocMap());
+}
+CZtVariant::CZtVariant(const CZtMap* map) : tagZTVARIANT() {
+    ZtVariantInit(this);
+    if (map)
+        SetObject(*this, ZT_VT_MAP, map->AllocMap());
+}
+
+namespace {
+
+// A registered deep copy of `array`; the record stays empty when the handle
+// is null or not a live array.
+void SetArrayCopy(tagZTVARIANT& v, tagDATAARRAY* array) {
+    unsigned short element = ZT_VT_EMPTY;
+    if (!array || ZtDataArrayGetVartype(array, &element) != ZT_S_OK)
+        return;
+    tagDATAARRAY* copy = nullptr;
+    if (ZtDataArrayCopy(array, &copy) != ZT_S_OK)
+        return;
+    v.vartype = static_cast<unsigned short>(element | ZT_VT_ARRAY);
+    Store(&v.data, copy);
+}
+
+}  // namespace
+
+CZtVariant::CZtVariant(const tagDATAARRAY& array) : tagZTVARIANT() {
+    ZtVariantInit(this);
+    SetArrayCopy(*this, const_cast<tagDATAARRAY*>(&array));
+}
+CZtVariant::CZtVariant(const CZtDataArray& array) : tagZTVARIANT() {
+    ZtVariantInit(this);
+    SetArrayCopy(*this, array.m_pDataArray);
+}
+CZtVariant::CZtVariant(const CZtDataArray* array) : tagZTVARIANT() {
+    ZtVariantInit(this);
+    if (array)
+        SetArrayCopy(*this, array->m_pDataArray);
+}
 
 CZtVariant::~CZtVariant() {
     ZtVariantClear(this);
@@ -468,6 +510,22 @@ CZtVariant& CZtVariant::operator=(IZtReferenced* object) {
 }
 CZtVariant& CZtVariant::operator=(IZtDispatch* object) {
     return AssignValue(*this, object);
+}
+CZtVariant& CZtVariant::operator=(const CZtMap& map) {
+    return AssignValue(*this, map);
+}
+CZtVariant& CZtVariant::operator=(const CZtMap* map) {
+    return AssignValue(*this, map);
+}
+
+CZtVariant& CZtVariant::operator=(const tagDATAARRAY& array) {
+    return AssignValue(*this, array);
+}
+CZtVariant& CZtVariant::operator=(const CZtDataArray& array) {
+    return AssignValue(*this, array);
+}
+CZtVariant& CZtVariant::operator=(const CZtDataArray* array) {
+    return AssignValue(*this, array);
 }
 
 // ---------------------------------------------------------------------------
@@ -622,6 +680,10 @@ unsigned int CZtVariant::Detach(CZtGUID* out, unsigned short type) {
 unsigned int CZtVariant::Detach(CZtCHROMID* out, unsigned short type) {
     return DetachIdentifier<CZtCHROMID, tagZTCHROMID>(*this, out, type, ZT_VT_CHROMID,
                                                       ZtVariant2CHROMID);
+}
+unsigned int CZtVariant::Detach(CZtMap* out, unsigned short type) {
+    // A map variant without a handle gives an empty map.
+    return DetachObject(*this, out, type, ZT_VT_MAP, false);
 }
 unsigned int CZtVariant::Detach(IZtUnknown** out, unsigned short) {
     return DetachInterface(*this, out, {ZT_VT_UNKNOWN, ZT_VT_DISPATCH});

@@ -52,3 +52,16 @@ ZT_LAYOUT_ASSERT(sizeof(((tagZTVARIANT*)0)->data) == 32, "tagZTVARIANT.data is 3
 #define ZT_LAYOUT_ALIGNOF _Alignof
 #endif
 ZT_LAYOUT_ASSERT(ZT_LAYOUT_ALIGNOF(tagZTVARIANT) == 8, "tagZTVARIANT is aligned to 8 bytes");
+
+/* tagDATAARRAYBOUND: 8 bytes; tagDATAARRAY: 24 bytes, the first bound last. */
+#include <zotrel/dataarray.h>
+
+ZT_LAYOUT_ASSERT(sizeof(tagDATAARRAYBOUND) == 8, "tagDATAARRAYBOUND is 8 bytes");
+ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAYBOUND, count) == 0, "tagDATAARRAYBOUND.count at 0");
+ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAYBOUND, lowerBound) == 4, "tagDATAARRAYBOUND.lowerBound at 4");
+ZT_LAYOUT_ASSERT(sizeof(tagDATAARRAY) == 24, "tagDATAARRAY is 24 bytes");
+ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, dimCount) == 0, "tagDATAARRAY.dimCount at 0");
+ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, firstCount) == 4, "tagDATAARRAY.firstCount at 4");
+ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, vartype) == 8, "tagDATAARRAY.vartype at 8");
+ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, data) == 12, "tagDATAARRAY.data at 12");
+ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, firstBound) == 16, "tagDATAARRAY.firstBound at 16");

@@ -7,6 +7,7 @@
  */
 
 #include <zotrel/chromid.h>
+#include <zotrel/dataarray.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
 #include <zotrel/variant.h>
@@ -127,12 +128,47 @@ static void test_variant_record(void) {
     CHECK(ZtVariantClear(NULL) == ZT_E_NULL_POINTER);
 }
 
+static void test_data_array(void) {
+    tagDATAARRAYBOUND bound;
+    tagDATAARRAY* array;
+    tagDATAARRAY* copy = NULL;
+    unsigned short vartype = 0;
+    unsigned int count = 0;
+    unsigned int bytes = 0;
+    int index = 3;
+    double level = 21.5;
+    double read = 0.0;
+    bool equal = false;
+
+    bound.count = 5;
+    bound.lowerBound = 1;
+    array = ZtDataArrayCreate(ZT_VT_R8, 1, &bound);
+    CHECK(array != NULL);
+    CHECK(array->dimCount == 1 && array->firstCount == 5 && array->data != NULL);
+    CHECK(ZtDataArrayGetVartype(array, &vartype) == ZT_S_OK && vartype == ZT_VT_R8);
+    CHECK(ZtDataArrayGetElementCount(array, &count, &bytes) == ZT_S_OK);
+    CHECK(count == 5 && bytes == 40);
+    CHECK(ZtDataArrayPutElement(array, &index, &level) == ZT_S_OK);
+    CHECK(ZtDataArrayGetElement(array, &index, &read) == ZT_S_OK && read == 21.5);
+    CHECK(((double*)array->data)[2] == 21.5); /* index 3 from lower bound 1 */
+    index = 6;                                /* past the last element */
+    CHECK(ZtDataArrayGetElement(array, &index, &read) == ZT_E_INVALID_TYPE);
+    CHECK(ZtDataArrayCopy(array, &copy) == ZT_S_OK && copy != NULL && copy != array);
+    CHECK(ZtDataArrayCompare(array, copy, &equal) == ZT_S_OK && equal);
+    CHECK(ZtDataArrayDestroy(copy) == ZT_S_OK);
+    CHECK(ZtDataArrayDestroy(array) == ZT_S_OK);
+    CHECK(ZtDataArrayDestroy(array) == ZT_E_INVALID_TYPE);
+    CHECK(ZtDataArrayCreate(ZT_VT_R8, 1, NULL) == NULL);
+    CHECK(ZtDataArrayGetVartype(NULL, &vartype) == ZT_E_NULL_POINTER);
+}
+
 int main(void) {
     test_parse_valid();
     test_parse_too_short();
     test_is_empty();
     test_chromid_record();
     test_variant_record();
+    test_data_array();
     if (failures != 0) {
         fprintf(stderr, "c_interface_test: %d check(s) failed\n", failures);
         return 1;
