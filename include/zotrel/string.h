@@ -84,6 +84,9 @@ public:
     CZtString(int count, wchar_t ch);
     /// Shares the source's text; copying a detached string gives an empty text.
     CZtString(const CZtString& other);
+    /// Takes the source's text without touching its count; the source is left
+    /// detached (it may be assigned to or destroyed).
+    CZtString(CZtString&& other) noexcept;
     /// Shares the pointed-to text; a null pointer gives the detached state.
     CZtString(const CZtString* other);
     CZtString(const QString& text);

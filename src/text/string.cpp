@@ -144,6 +144,9 @@ CZtString::CZtString(int count, wchar_t ch) : m_pImpl(nullptr) {
 CZtString::CZtString(const CZtString& other) : m_pImpl(nullptr) {
     Copy(other);
 }
+CZtString::CZtString(CZtString&& other) noexcept : m_pImpl(other.m_pImpl) {
+    other.m_pImpl = nullptr;
+}
 CZtString::CZtString(const CZtString* other) : m_pImpl(nullptr) {
     Copy(other);
 }

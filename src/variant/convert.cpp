@@ -14,6 +14,7 @@
 #include "identifiers/toolkithelper.h"
 #include "variant/arraypayload.h"
 #include "variant/mappayload.h"
+#include "variant/valuefromvariant.h"
 #include "variant/varianttype.h"
 
 namespace Varn {
@@ -150,10 +151,10 @@ namespace {
 // and writes the payload of a zeroed record; it leaves nothing owned behind
 // when it fails.
 
-using TargetRule = unsigned int (*)(const CZtVariant& source, tagZTVARIANT& out);
+using TargetRule = unsigned int (*)(const tagZTVARIANT& source, tagZTVARIANT& out);
 
 template <class T>
-unsigned int ToNumber(const CZtVariant& source, tagZTVARIANT& out) {
+unsigned int ToNumber(const tagZTVARIANT& source, tagZTVARIANT& out) {
     T value{};
     const unsigned int result = CZtVariantConvert<T>().Convert(&source, &value);
     if (result == ZT_S_OK)
@@ -162,7 +163,7 @@ unsigned int ToNumber(const CZtVariant& source, tagZTVARIANT& out) {
 }
 
 // The byte converter, then any byte other than 0 is true: 256 gives 0.
-unsigned int ToBool(const CZtVariant& source, tagZTVARIANT& out) {
+unsigned int ToBool(const tagZTVARIANT& source, tagZTVARIANT& out) {
     unsigned char value = 0;
     const unsigned int result = CZtVariantConvert<unsigned char>().Convert(&source, &value);
     if (result == ZT_S_OK)
@@ -171,47 +172,55 @@ unsigned int ToBool(const CZtVariant& source, tagZTVARIANT& out) {
 }
 
 // The object targets take the value class's own reading of a variant, which
-// never fails.
+// never fails. Text and bytes are read straight into the new heap object;
+// the time classes read a variant object.
 template <class T>
-unsigned int ToObject(const CZtVariant& source, tagZTVARIANT& out) {
-    Store(&out.data, new T(source));
+unsigned int ToObject(const tagZTVARIANT& source, tagZTVARIANT& out) {
+    if constexpr (std::is_same_v<T, CZtString>)
+        Store(&out.data, new CZtString(detail::TextOfVariant(source)));
+    else if constexpr (std::is_same_v<T, CZtBlob>)
+        Store(&out.data, new CZtBlob(detail::BytesOfVariant(source)));
+    else {
+        const CZtVariant value(source);  // a named object: picks T's constructor from a variant
+        Store(&out.data, new T(value));
+    }
     return ZT_S_OK;
 }
 
 // The text that an identifier target parses; null when the source is a
 // string variant without a string object.
-bool IsNullString(const CZtVariant& source) {
+bool IsNullString(const tagZTVARIANT& source) {
     return TypeOf(source.vartype).payload == Payload::String && !ObjectAt(&source.data);
 }
 
-unsigned int ToGuid(const CZtVariant& source, tagZTVARIANT& out) {
+unsigned int ToGuid(const tagZTVARIANT& source, tagZTVARIANT& out) {
     if (IsNullString(source))
         return ZT_E_INVALID_TYPE;
     tagZTGUID guid = {};
-    const unsigned int result = CZtToolkitHelper::ParseGUID(CZtString(source), &guid);
+    const unsigned int result = CZtToolkitHelper::ParseGUID(detail::TextOfVariant(source), &guid);
     Store(&out.data, guid);
     return result;
 }
 
-unsigned int ToChromid(const CZtVariant& source, tagZTVARIANT& out) {
+unsigned int ToChromid(const tagZTVARIANT& source, tagZTVARIANT& out) {
     if (IsNullString(source))
         return ZT_E_INVALID_TYPE;
-    const CZtString text(source);
+    const CZtString text = detail::TextOfVariant(source);
     return ZtString2CHROMID(&text, &out.data.chromid);
 }
 
-unsigned int ToMap(const CZtVariant& source, tagZTVARIANT& out) {
+unsigned int ToMap(const tagZTVARIANT& source, tagZTVARIANT& out) {
     CZtMap* map = nullptr;
     const unsigned int result = detail::MapPayload::FromVariant(source, &map);
     Store(&out.data, map);
     return result;
 }
 
-unsigned int NotSupported(const CZtVariant&, tagZTVARIANT&) {
+unsigned int NotSupported(const tagZTVARIANT&, tagZTVARIANT&) {
     return ZT_E_NOT_SUPPORTED;
 }
 
-unsigned int InvalidTarget(const CZtVariant&, tagZTVARIANT&) {
+unsigned int InvalidTarget(const tagZTVARIANT&, tagZTVARIANT&) {
     return ZT_E_INVALID_TYPE;
 }
 
@@ -303,15 +312,17 @@ unsigned int ZtVariantChangeType(tagZTVARIANT* dst, const tagZTVARIANT* src, uns
     if (detail::IsByRef(*src))
         return ZT_E_NOT_SUPPORTED;
 
-    // The rules read a copy, so `dst` may be `src` or own it.
-    CZtVariant temporary(src);
-    if (detail::IsArray(*src))
+    // An array converts in a copy of its own.
+    if (detail::IsArray(*src)) {
+        CZtVariant temporary(src);
         return ConvertArray(*dst, temporary, flags, vartype);
+    }
 
+    // The rules read `src` and build the result in a record of its own;
+    // `dst` changes only afterwards, so it may be `src` or own it.
     tagZTVARIANT converted = detail::EmptyRecord();
-    const unsigned int result = vartype < detail::kTypeCount
-                                    ? kTargetRules[vartype](temporary, converted)
-                                    : ZT_E_INVALID_TYPE;
+    const unsigned int result =
+        vartype < detail::kTypeCount ? kTargetRules[vartype](*src, converted) : ZT_E_INVALID_TYPE;
     if (result == ZT_S_OK) {
         converted.vartype = vartype;
         detail::Replace(*dst, converted);
