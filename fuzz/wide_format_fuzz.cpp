@@ -1,5 +1,5 @@
 // The wide Format with a fixed argument list. The fuzzer's bytes become
-// literal text and conversion specifications; every specification names one
+// literal text and conversion directives; every directive names one
 // of the fixed arguments by position with a conversion of the argument's own
 // type, so the call is well defined while flags, width, precision, size
 // prefixes and the wide/narrow letter rewriting are all exercised.
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     static_cast<wchar_t>(b < 0x80 ? b : 0x100 + b);  // some non-ASCII text too
             continue;
         }
-        // 0xF0..0xFF starts a specification: argument, flags, width, precision.
+        // 0xF0..0xFF starts a directive: argument, flags, width, precision.
         const Argument& arg = kArguments[(b - 0xF0) % 7];
         const uint8_t shape = data[++i];
         const uint8_t letter = data[++i];
