@@ -9,6 +9,7 @@
 
 #include <utility>
 
+#include "text/stringimpl.h"
 #include "time/timeimpl.h"
 #include "variant/varianttype.h"
 
@@ -70,7 +71,7 @@ CZtString TextOfVariant(const tagZTVARIANT& v) {
     const TypeInfo& type = TypeOf(r.record->vartype);
     switch (type.payload) {
         case Payload::Number:
-            return CZtString(DecimalText(ReadNumber(type.number, r.value)));
+            return CZtStringImpl::Make(DecimalText(ReadNumber(type.number, r.value)));
         case Payload::TimeSpan: {
             CZtString text;
             if (const auto* span = static_cast<const CZtTimeSpan*>(ObjectAt(r.value)))
