@@ -13,13 +13,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const Varn::CZtString text = zotrel_fuzz::TextFromBytes(data, size);
     Varn::CZtTime date;
-    if (date.ParseDate(text) != (text.Length() >= 10)) std::abort();
+    if (date.ParseDate(text) != (text.Length() >= 10))
+        std::abort();
     Varn::CZtString out;
     date.ToDateTimeString(out, false);
     date.ToSmallDateTimeString(out);
 
     Varn::CZtTime time;
-    if (time.ParseTime(text) != (text.Length() >= 2)) std::abort();
+    if (time.ParseTime(text) != (text.Length() >= 2))
+        std::abort();
     time.ToTimeString(out, true);
 
     Varn::CZtTimeSpan span;

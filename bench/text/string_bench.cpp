@@ -149,8 +149,8 @@ const zotrel_bench::RatioCase kCases[] = {
     {"to_int_123456", ZtToInt, QtToInt, "QString::toInt", 0},
     {"from_double", ZtFromDouble, QtNumberDouble, "QString::number(d, 'g', 6)", 0},
     {"set_num_int", ZtSetNumInt, QtSetNumInt, "QString::setNum(int)", 0},
-    {"blob_copy_destroy_20", ZtBlobCopyDestroy, QtByteArrayCopyDestroy,
-     "QByteArray copy + destroy", 0},
+    {"blob_copy_destroy_20", ZtBlobCopyDestroy, QtByteArrayCopyDestroy, "QByteArray copy + destroy",
+     0},
 };
 
 }  // namespace

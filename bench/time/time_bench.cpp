@@ -80,4 +80,6 @@ const zotrel_bench::RatioCase kCases[] = {
 
 }  // namespace
 
-int main(int argc, char** argv) { return zotrel_bench::RunRatioTable(argc, argv, kCases); }
+int main(int argc, char** argv) {
+    return zotrel_bench::RunRatioTable(argc, argv, kCases);
+}

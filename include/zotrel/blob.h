@@ -149,7 +149,6 @@ public:
     /// Deletes a heap blob made by the library; null is ignored.
     static void DestroyBlob(CZtBlob* p);
 
-
     // Concatenation (the position is not changed) ---------------------------
 
     /// Appends the bytes the matching constructor would make.

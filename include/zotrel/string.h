@@ -145,7 +145,6 @@ public:
     /// Deletes a heap string made by the library; null is ignored.
     static void DestroyString(CZtString* p);
 
-
     // Access ---------------------------------------------------------------
 
     /// Number of UTF-16 code units.

@@ -162,7 +162,6 @@ public:
     CZtTime& operator=(const CZtString& text);
     CZtTime& operator=(const CZtVariant& value);
 
-
     // Stamp and fields -----------------------------------------------------
 
     long long GetTimeStamp() const;
@@ -350,7 +349,6 @@ public:
     /// As the constructor, except that a variant that gives no ticks leaves
     /// the duration as it was.
     CZtTimeSpan& operator=(const CZtVariant& value);
-
 
     long long GetTimeSpan() const;
     /// True for 0 ticks.

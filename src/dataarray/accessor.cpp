@@ -3,8 +3,8 @@
 #include <zotrel/blob.h>
 #include <zotrel/chromid.h>
 #include <zotrel/guid.h>
-#include <zotrel/string.h>
 #include <zotrel/map.h>
+#include <zotrel/string.h>
 #include <zotrel/time.h>
 
 #include <algorithm>

@@ -32,7 +32,8 @@ unsigned int ReadHexField(const Char* text, int count, bool& valid) {
     unsigned int value = 0;
     valid = true;
     for (int i = 0; text && i < count && text[i] != 0; ++i) {
-        const auto unit = static_cast<unsigned int>(static_cast<std::make_unsigned_t<Char>>(text[i]));
+        const auto unit =
+            static_cast<unsigned int>(static_cast<std::make_unsigned_t<Char>>(text[i]));
         const unsigned int digit = unit < 256 ? kHexDigits.value[unit] : 0xFFu;
         if (digit == 0xFFu) {
             valid = false;

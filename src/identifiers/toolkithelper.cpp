@@ -42,7 +42,8 @@ unsigned int CZtToolkitHelper::ParseGUID(const CZtString& text, tagZTGUID* out) 
         out->Data3 = static_cast<unsigned short>(detail::ReadHexField(p + 14, 4, ok));
     static const int kByteOffsets[8] = {19, 21, 24, 26, 28, 30, 32, 34};
     for (int i = 0; ok && i < 8; ++i)
-        out->Data4[i] = static_cast<unsigned char>(detail::ReadHexField(p + kByteOffsets[i], 2, ok));
+        out->Data4[i] =
+            static_cast<unsigned char>(detail::ReadHexField(p + kByteOffsets[i], 2, ok));
     if (ok)
         return ZT_S_OK;
     std::memset(out, 0, sizeof(*out));

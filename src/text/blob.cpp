@@ -344,7 +344,6 @@ void CZtBlob::DestroyBlob(CZtBlob* p) {
     delete p;
 }
 
-
 // ---------------------------------------------------------------------------
 // Concatenation. The argument is turned into bytes before this blob is
 // edited, since it may be this very blob.

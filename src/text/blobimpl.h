@@ -53,8 +53,7 @@ public:
 
     /// Scoped write access to a handle's bytes (see detail::BodyEdit), with
     /// the body's read/write position beside them.
-    class Edit
-        : public detail::BodyEdit<CZtBlob, CZtBlobImpl, QByteArray, &CZtBlobImpl::m_Bytes> {
+    class Edit : public detail::BodyEdit<CZtBlob, CZtBlobImpl, QByteArray, &CZtBlobImpl::m_Bytes> {
     public:
         using BodyEdit::BodyEdit;
         unsigned int& Position() const { return body()->m_Position; }

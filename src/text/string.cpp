@@ -275,7 +275,6 @@ void CZtString::DestroyString(CZtString* p) {
     delete p;
 }
 
-
 // ---------------------------------------------------------------------------
 // Access
 

@@ -22,9 +22,7 @@ public:
     CZtStringImpl() { Refresh(); }
     explicit CZtStringImpl(QString text) : m_Text(std::move(text)) { Refresh(); }
     /// Copy on modify: the text only; caches and count start afresh.
-    CZtStringImpl(const CZtStringImpl& other) : CZtStringData(), m_Text(other.m_Text) {
-        Refresh();
-    }
+    CZtStringImpl(const CZtStringImpl& other) : CZtStringData(), m_Text(other.m_Text) { Refresh(); }
     CZtStringImpl& operator=(const CZtStringImpl&) = delete;
     ~CZtStringImpl() override = default;
 

@@ -298,7 +298,6 @@ CZtTime& CZtTime::operator=(const CZtString& text) {
     return *this;
 }
 
-
 // ---------------------------------------------------------------------------
 // Stamp and fields
 

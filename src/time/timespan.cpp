@@ -49,7 +49,6 @@ void CZtTimeSpan::Copy(const CZtString& text) {
     ParseTime(text);
 }
 
-
 long long CZtTimeSpan::GetTimeSpan() const {
     return m_llTimeSpan;
 }
