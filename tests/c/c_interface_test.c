@@ -1,7 +1,8 @@
 /* The plain records and C functions, used from a C11 program.
  *
- * Proves that <zotrel/foundation.h> and <zotrel/guid.h> compile as C, that the
- * C functions are exported unmangled from the shared library, and that they
+ * Proves that the headers with plain records (foundation, GUID, CHROMID,
+ * variant, data array) compile as C, that the C functions are exported
+ * unmangled from the shared library, and that they
  * behave as documented. Prints one line per failed check and exits non-zero
  * when any check fails.
  */
