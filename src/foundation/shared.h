@@ -20,8 +20,15 @@ public:
     SharedCount& operator=(const SharedCount&) = delete;
 
     void Acquire() noexcept { m_count.fetch_add(1, std::memory_order_relaxed); }
-    /// True when this was the last reference.
-    bool Release() noexcept { return m_count.fetch_sub(1, std::memory_order_acq_rel) == 1; }
+    /// True when this was the last reference. A sole owner skips the atomic
+    /// decrement: while it holds the only reference no other thread can
+    /// reach the body to add one, and the acquire load orders every earlier
+    /// owner's release before the body is destroyed.
+    bool Release() noexcept {
+        if (m_count.load(std::memory_order_acquire) == 1)
+            return true;
+        return m_count.fetch_sub(1, std::memory_order_acq_rel) == 1;
+    }
     bool IsShared() const noexcept { return m_count.load(std::memory_order_acquire) > 1; }
     int Value() const noexcept { return m_count.load(std::memory_order_acquire); }
 

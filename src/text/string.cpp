@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "text/numformat.h"
 #include "text/numparse.h"
 #include "text/stringimpl.h"
 #include "text/widetext.h"
@@ -114,10 +115,10 @@ void CZtString::Copy(wchar_t ch) {
     m_pImpl = new CZtStringImpl(QStringFromWide(ch));
 }
 void CZtString::Copy(int value) {
-    m_pImpl = new CZtStringImpl(QString::number(value, 10));
+    m_pImpl = new CZtStringImpl(detail::DecimalText(static_cast<long long>(value)));
 }
 void CZtString::Copy(unsigned int value) {
-    m_pImpl = new CZtStringImpl(QString::number(value, 10));
+    m_pImpl = new CZtStringImpl(detail::DecimalText(static_cast<unsigned long long>(value)));
 }
 void CZtString::Copy(double value) {
     m_pImpl = new CZtStringImpl(QString::number(value, 'g', 6));

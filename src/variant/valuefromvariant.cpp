@@ -9,6 +9,7 @@
 
 #include <utility>
 
+#include "text/numformat.h"
 #include "text/stringimpl.h"
 #include "time/timeimpl.h"
 #include "variant/varianttype.h"
@@ -30,12 +31,12 @@ namespace {
 
 // The decimal text of a number; floating-point values with up to 15
 // significant digits.
-QString DecimalText(const NumberValue& n) {
+QString NumberText(const NumberValue& n) {
     switch (n.kind) {
         case NumberValue::Kind::Signed:
-            return QString::number(n.i);
+            return DecimalText(n.i);
         case NumberValue::Kind::Unsigned:
-            return QString::number(n.u);
+            return DecimalText(n.u);
         case NumberValue::Kind::Floating:
             return QString::number(n.f, 'g', 15);
     }
@@ -71,7 +72,7 @@ CZtString TextOfVariant(const tagZTVARIANT& v) {
     const TypeInfo& type = TypeOf(r.record->vartype);
     switch (type.payload) {
         case Payload::Number:
-            return CZtStringImpl::Make(DecimalText(ReadNumber(type.number, r.value)));
+            return CZtStringImpl::Make(NumberText(ReadNumber(type.number, r.value)));
         case Payload::TimeSpan: {
             CZtString text;
             if (const auto* span = static_cast<const CZtTimeSpan*>(ObjectAt(r.value)))
@@ -114,7 +115,7 @@ CZtBlob BytesOfVariant(const tagZTVARIANT& v) {
     const TypeInfo& type = TypeOf(r.record->vartype);
     switch (type.payload) {
         case Payload::Number:
-            return CZtBlob(DecimalText(ReadNumber(type.number, r.value)).toLatin1());
+            return CZtBlob(NumberText(ReadNumber(type.number, r.value)).toLatin1());
         case Payload::Raw64:
             return CZtBlob(QByteArray::number(Load<unsigned long long>(r.value)));
         case Payload::TimeSpan: {

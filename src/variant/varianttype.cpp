@@ -28,8 +28,6 @@ static_assert(alignof(tagZTVARIANT) == 8, "tagZTVARIANT is aligned to 8 bytes");
 
 namespace detail {
 
-namespace {
-
 using P = Payload;
 using N = Number;
 
@@ -97,10 +95,12 @@ static_assert(kTypes[ZT_VT_REFERENCED].payload == P::Referenced, "row 28");
 static_assert(kTypes[ZT_VT_VARIANT].payload == P::Variant, "row 48");
 static_assert(kTypes[ZT_VT_DISPATCH].payload == P::Dispatch, "row 53");
 
-constexpr TypeInfo kInvalid = {P::Invalid, N::None};
+constexpr TypeInfo kInvalidType = {P::Invalid, N::None};
 
 // Object operations. Allocation failures while copying leave a null object
 // and are not reported, so a copy never throws out of a C function.
+
+namespace {
 
 template <class T>
 unsigned int CopyWith(const void* object, void** out, T* (*make)(const T&)) {
@@ -122,6 +122,8 @@ template <class T>
 bool ObjectIsEmpty(const void* object) {
     return static_cast<const T*>(object)->IsEmpty();
 }
+
+}  // namespace
 
 constexpr ObjectOps kTimeSpanOps = {
     [](void* p) {
@@ -186,13 +188,6 @@ constexpr ObjectOps kMapOps = {
                                    equal);
     },
 };
-
-}  // namespace
-
-const TypeInfo& TypeOf(unsigned int vartype) {
-    const unsigned int code = vartype & ~static_cast<unsigned int>(ZT_VT_ARRAY | ZT_VT_BYREF);
-    return code < kTypeCount ? kTypes[code] : kInvalid;
-}
 
 std::size_t WidthOf(const TypeInfo& type) {
     switch (type.payload) {
@@ -323,23 +318,6 @@ const tagZTVARIANT* Resolve(const tagZTVARIANT& v) {
             return nullptr;
     }
     return current;
-}
-
-const ObjectOps* ObjectOpsOf(Payload payload) {
-    switch (payload) {
-        case Payload::TimeSpan:
-            return &kTimeSpanOps;
-        case Payload::Time:
-            return &kTimeOps;
-        case Payload::Blob:
-            return &kBlobOps;
-        case Payload::String:
-            return &kStringOps;
-        case Payload::Map:
-            return &kMapOps;
-        default:
-            return nullptr;
-    }
 }
 
 }  // namespace detail

@@ -44,10 +44,17 @@ struct TypeInfo {
 /// Codes 0..ZT_VT_DISPATCH are listed; everything above is invalid.
 constexpr unsigned int kTypeCount = 54;
 
+/// One row per code, in code order, and the row of every other code.
+extern const TypeInfo kTypes[kTypeCount];
+extern const TypeInfo kInvalidType;
+
 /// The row of a type word: its code with the flags ZT_VT_ARRAY and
 /// ZT_VT_BYREF taken away. The unused bits 0x1000 and 0x8000 stay, so a type
 /// word carrying them reads as invalid.
-const TypeInfo& TypeOf(unsigned int vartype);
+inline const TypeInfo& TypeOf(unsigned int vartype) {
+    const unsigned int code = vartype & ~static_cast<unsigned int>(ZT_VT_ARRAY | ZT_VT_BYREF);
+    return code < kTypeCount ? kTypes[code] : kInvalidType;
+}
 
 /// The type code (bits 0-11) of a type word.
 inline unsigned short BaseCode(unsigned int vartype) {
@@ -137,8 +144,29 @@ struct ObjectOps {
     unsigned int (*compare)(const void* a, const void* b, bool* equal);
 };
 
+extern const ObjectOps kTimeSpanOps;
+extern const ObjectOps kTimeOps;
+extern const ObjectOps kBlobOps;
+extern const ObjectOps kStringOps;
+extern const ObjectOps kMapOps;
+
 /// The operations of an object payload; null for the other payloads.
-const ObjectOps* ObjectOpsOf(Payload payload);
+inline const ObjectOps* ObjectOpsOf(Payload payload) {
+    switch (payload) {
+        case Payload::TimeSpan:
+            return &kTimeSpanOps;
+        case Payload::Time:
+            return &kTimeOps;
+        case Payload::Blob:
+            return &kBlobOps;
+        case Payload::String:
+            return &kStringOps;
+        case Payload::Map:
+            return &kMapOps;
+        default:
+            return nullptr;
+    }
+}
 
 /// A zeroed record.
 inline tagZTVARIANT EmptyRecord() {

@@ -13,6 +13,7 @@
 
 #include "foundation/queryinterface.h"
 #include "foundation/refcounted.h"
+#include "foundation/shared.h"
 #include "support/latch.h"
 
 namespace Varn {
@@ -73,6 +74,69 @@ TEST(RefCounted, ConcurrentAddRefReleaseDestroysExactlyOnce) {
     EXPECT_EQ(destroyed, 0);
     EXPECT_EQ(object->Release(), 0);
     EXPECT_EQ(destroyed, 1);
+}
+
+// A shared body of the handle mechanism: each thread writes its own slot
+// before it lets go, and whoever destroys the body checks every slot, so
+// a release that skipped the ordering (or a second destruction) shows up
+// as a wrong sum, a count other than one, or a ThreadSanitizer report.
+struct Body {
+    explicit Body(std::atomic<int>* destroyed, std::atomic<long>* seen)
+        : m_destroyed(destroyed), m_seen(seen) {}
+    Body(const Body&) = delete;
+    ~Body() {
+        long sum = 0;
+        for (long v : slots)
+            sum += v;
+        m_seen->store(sum);
+        ++*m_destroyed;
+    }
+    detail::SharedCount m_RefCount;
+    long slots[4] = {};
+
+private:
+    std::atomic<int>* m_destroyed;
+    std::atomic<long>* m_seen;
+};
+
+TEST(SharedBody, LastHandleOnAnyThreadDestroysOnceAfterEveryWrite) {
+    constexpr int kThreads = 4;
+    for (int round = 0; round < 200; ++round) {
+        std::atomic<int> destroyed{0};
+        std::atomic<long> seen{-1};
+        Body* body = new Body(&destroyed, &seen);
+        Body* handles[kThreads];
+        for (Body*& h : handles)
+            h = detail::ShareBody(body);
+        detail::ReleaseBody(body);  // the threads now hold the only references
+        EXPECT_EQ(body, nullptr);
+        zotrel_test::StartLine start(kThreads);
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([&, t] {
+                start.ArriveAndWait();
+                handles[t]->slots[t] = t + 1;
+                detail::ReleaseBody(handles[t]);
+            });
+        }
+        for (auto& t : threads)
+            t.join();
+        ASSERT_EQ(destroyed.load(), 1) << "round " << round;
+        ASSERT_EQ(seen.load(), 1 + 2 + 3 + 4) << "round " << round;
+    }
+}
+
+TEST(SharedBody, SoleOwnerReleasesWithoutSharing) {
+    std::atomic<int> destroyed{0};
+    std::atomic<long> seen{-1};
+    Body* body = new Body(&destroyed, &seen);
+    Body* second = detail::ShareBody(body);
+    EXPECT_TRUE(body->m_RefCount.IsShared());
+    detail::ReleaseBody(second);
+    EXPECT_FALSE(body->m_RefCount.IsShared());
+    EXPECT_EQ(destroyed.load(), 0);
+    detail::ReleaseBody(body);
+    EXPECT_EQ(destroyed.load(), 1);
 }
 
 TEST(QueryInterface, NullOutReturnsPointerErrorAndChangesNothing) {

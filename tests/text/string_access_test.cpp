@@ -4,6 +4,7 @@
 #include <zotrel/string.h>
 
 #include <gtest/gtest.h>
+#include <QString>
 
 #include <climits>
 #include <functional>
@@ -39,7 +40,13 @@ TEST(CZtStringConstruct, ValuesAndInputEncodings) {
         {"double", CZtString(1.0 / 3.0), u"0.333333"},
         {"double, large", CZtString(1234567.0), u"1.23457e+06"},
         {"int", CZtString(-42), u"-42"},
+        {"int zero", CZtString(0), u"0"},
+        {"int nine", CZtString(9), u"9"},
+        {"int ten", CZtString(10), u"10"},
+        {"int minus one", CZtString(-1), u"-1"},
+        {"int maximum", CZtString(INT_MAX), u"2147483647"},
         {"int minimum", CZtString(INT_MIN), u"-2147483648"},
+        {"unsigned zero", CZtString(0u), u"0"},
         {"unsigned maximum", CZtString(UINT_MAX), u"4294967295"},
         {"narrow char is Latin-1", CZtString('\xE9'), u"\u00E9"},
         {"narrow text is Latin-1", CZtString("\xA9\xFF"), u"\u00A9\u00FF"},
@@ -57,6 +64,25 @@ TEST(CZtStringConstruct, ValuesAndInputEncodings) {
         EXPECT_EQ(Units(c.value), c.units);
         EXPECT_EQ(c.value.Length(), static_cast<int>(c.units.size()));
         EXPECT_NE(c.value.c_str(), nullptr);
+    }
+}
+
+// Integer text is written digit by digit without QLocale; every length of
+// number, both signs and each power of ten either side must give exactly
+// what QString::number gives.
+TEST(CZtStringConstruct, IntegerTextMatchesQtAcrossEveryLength) {
+    std::vector<long long> values = {INT_MIN, INT_MAX, -INT_MAX};
+    for (long long power = 1; power <= 1000000000LL; power *= 10)
+        for (long long v : {power - 1, power, power + 1})
+            for (long long sign : {1LL, -1LL})
+                if (v * sign >= INT_MIN && v * sign <= INT_MAX)
+                    values.push_back(v * sign);
+    for (long long v : values) {
+        SCOPED_TRACE(v);
+        const int value = static_cast<int>(v);
+        EXPECT_EQ(static_cast<const QString&>(CZtString(value)), QString::number(value));
+        const unsigned int bits = static_cast<unsigned int>(value);
+        EXPECT_EQ(static_cast<const QString&>(CZtString(bits)), QString::number(bits));
     }
 }
 

@@ -149,6 +149,29 @@ TEST(VariantCopy, OntoItselfKeepsTheValue) {
     EXPECT_EQ(zotrel_test::Text(CZtString(id)), L"Plant/Tank 7");
 }
 
+// An empty destination is filled in place; bytes it carried beside its
+// empty type word must not survive into the copy.
+TEST(VariantCopy, EmptyDestinationWithStaleBytesGetsACleanCopy) {
+    CZtVariant number(-7);
+    CZtVariant dst;
+    dst.reserved[1] = 0x33;
+    dst.data.bytes[20] = 0x44;
+    ASSERT_EQ(ZtVariantCopy(&dst, &number), ZT_S_OK);
+    EXPECT_EQ(std::memcmp(&dst, &number, sizeof(tagZTVARIANT)), 0);
+
+    CZtVariant text(L"pump");
+    CZtVariant dst2;
+    dst2.data.bytes[20] = 0x44;
+    ASSERT_EQ(ZtVariantCopy(&dst2, &text), ZT_S_OK);
+    EXPECT_EQ(TextIn(dst2), L"pump");
+    EXPECT_EQ(dst2.data.bytes[20], 0);
+
+    CZtVariant empty;
+    empty.data.bytes[3] = 1;
+    EXPECT_EQ(ZtVariantCopy(&empty, &empty), ZT_E_INVALID_TYPE);
+    EXPECT_TRUE(IsZeroRecord(empty));
+}
+
 TEST(VariantCopy, ByReferenceCopiesOnlyThePointer) {
     CZtString target(L"shared");
     CZtString* slot = &target;

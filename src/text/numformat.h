@@ -1,0 +1,16 @@
+// Integers to decimal text, the shortest form ("-42", "0"): what
+// `QString::number(value)` gives, built in one exact-size allocation without
+// going through QLocale, for the hot paths that turn numbers into text.
+#ifndef ZOTREL_SRC_TEXT_NUMFORMAT_H
+#define ZOTREL_SRC_TEXT_NUMFORMAT_H
+
+#include <QString>
+
+namespace Varn::detail {
+
+QString DecimalText(long long value);
+QString DecimalText(unsigned long long value);
+
+}  // namespace Varn::detail
+
+#endif  // ZOTREL_SRC_TEXT_NUMFORMAT_H
