@@ -351,6 +351,26 @@ TEST(VariantChangeType, InPlaceFailureKeepsTheText) {
     EXPECT_EQ(TextIn(v), L"abc");
 }
 
+// An empty destination receives the result directly: on failure nothing
+// the rule wrote, nor anything it held before, may stay behind.
+TEST(VariantChangeType, EmptyDestinationEndsZeroedOnFailureAndCleanOnSuccess) {
+    const CZtVariant text(L"abc");
+    for (unsigned short target : {ZT_VT_I4, ZT_VT_R8, ZT_VT_GUID, ZT_VT_UNKNOWN, ZT_VT_RAW64}) {
+        SCOPED_TRACE(target);
+        CZtVariant dst;
+        dst.reserved[0] = 0x11;
+        dst.data.bytes[30] = 0x22;
+        EXPECT_NE(ZtVariantChangeType(&dst, &text, 0, target), ZT_S_OK);
+        EXPECT_TRUE(zotrel_test::IsZeroRecord(dst));
+    }
+    CZtVariant dst;
+    dst.data.bytes[30] = 0x22;
+    ASSERT_EQ(ZtVariantChangeType(&dst, &text, 0, ZT_VT_BLOB), ZT_S_OK);
+    EXPECT_EQ(dst.vartype, ZT_VT_BLOB);
+    EXPECT_EQ(dst.data.bytes[30], 0);
+    EXPECT_EQ(CZtBlob(dst).Length(), 6);  // the UTF-16 bytes of "abc"
+}
+
 TEST(VariantChangeType, InPlaceSuccessReplacesTheValue) {
     CZtVariant v(L"0x1F");
     EXPECT_EQ(ZtVariantChangeType(&v, &v, 0, ZT_VT_I4), ZT_S_OK);
