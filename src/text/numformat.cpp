@@ -4,21 +4,54 @@ namespace Varn::detail {
 
 namespace {
 
+// "00", "01", ... "99": two digits per division halves the chain of
+// dependent divisions that dominates short numbers.
+struct DigitPairs {
+    char16_t units[200];
+    constexpr DigitPairs() : units() {
+        for (int i = 0; i < 100; ++i) {
+            units[2 * i] = static_cast<char16_t>(u'0' + i / 10);
+            units[2 * i + 1] = static_cast<char16_t>(u'0' + i % 10);
+        }
+    }
+};
+constexpr DigitPairs kPairs;
+
+// How many decimal digits `value` has (1 to 20), by comparison only.
+int DigitCount(unsigned long long value) {
+    int count = 1;
+    for (unsigned long long bound = 10; value >= bound; bound *= 10) {
+        ++count;
+        if (count == 20)  // 10^19 is the last power of ten below 2^64
+            break;
+    }
+    return count;
+}
+
 // The digits of `magnitude`, after a '-' when `negative`, written straight
 // into a text of the exact length.
 QString Digits(unsigned long long magnitude, bool negative) {
-    int length = negative ? 2 : 1;
-    for (unsigned long long rest = magnitude / 10; rest != 0; rest /= 10)
-        ++length;
-    QString text(length, Qt::Uninitialized);
-    QChar* const first = text.data();
-    QChar* digit = first + length;
-    do {
-        *--digit = QChar(static_cast<char16_t>(u'0' + magnitude % 10));
-        magnitude /= 10;
-    } while (magnitude != 0);
+    const int digits = DigitCount(magnitude);
+    const int sign = negative ? 1 : 0;
+    QString text(sign + digits, Qt::Uninitialized);
+    char16_t* const first = reinterpret_cast<char16_t*>(text.data());
+    char16_t* next = first + sign + digits;
+    while (magnitude >= 100) {
+        const unsigned int pair = static_cast<unsigned int>(magnitude % 100);
+        magnitude /= 100;
+        next -= 2;
+        next[0] = kPairs.units[2 * pair];
+        next[1] = kPairs.units[2 * pair + 1];
+    }
+    if (magnitude >= 10) {
+        next -= 2;
+        next[0] = kPairs.units[2 * magnitude];
+        next[1] = kPairs.units[2 * magnitude + 1];
+    } else {
+        *--next = static_cast<char16_t>(u'0' + magnitude);
+    }
     if (negative)
-        *first = QChar(u'-');
+        *first = u'-';
     return text;
 }
 

@@ -9,6 +9,7 @@
 #include <zotrel/time.h>
 
 #include <QByteArray>
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "variant/variant_test_util.h"
 
@@ -497,6 +499,27 @@ TEST(VariantText, OneRowPerRule) {
         }
     }
     object->Release();
+}
+
+// 64-bit integers at every digit count, both signs, either side of each
+// power of ten: the text must be exactly what QString::number writes.
+TEST(VariantText, SixtyFourBitIntegersAtEveryLength) {
+    std::vector<unsigned long long> magnitudes = {0, ~0ull, ~0ull - 1};
+    for (unsigned long long power = 1;; power *= 10) {
+        magnitudes.insert(magnitudes.end(), {power - 1, power, power + 1});
+        if (power > ~0ull / 10)
+            break;
+    }
+    for (unsigned long long m : magnitudes) {
+        SCOPED_TRACE(m);
+        EXPECT_EQ(static_cast<const QString&>(CZtString(CZtVariant(m))), QString::number(m));
+        const long long s = static_cast<long long>(m);
+        EXPECT_EQ(static_cast<const QString&>(CZtString(CZtVariant(s))), QString::number(s));
+        if (s != LLONG_MIN) {  // its negation does not exist
+            EXPECT_EQ(static_cast<const QString&>(CZtString(CZtVariant(-s))), QString::number(-s))
+                << "negated";
+        }
+    }
 }
 
 TEST(VariantText, StringIsSharedAndANullPointerDetaches) {
