@@ -319,24 +319,20 @@ unsigned int ZtVariantChangeType(tagZTVARIANT* dst, const tagZTVARIANT* src, uns
     }
 
     // The rules read `src` and build the result in a record of its own;
-    // `dst` changes only afterwards, so it may be `src` or own it. An empty
-    // `dst` that is not `src` owns nothing, so the result is built in it.
-    const bool intoEmpty = dst != src && dst->vartype == ZT_VT_EMPTY;
+    // `dst` changes only afterwards, so it may be `src` or own it.
     tagZTVARIANT scratch;
-    tagZTVARIANT& converted = intoEmpty ? *dst : scratch;
-    std::memset(static_cast<void*>(&converted), 0, sizeof(converted));
+    tagZTVARIANT& converted = detail::BuildRecordFor(*dst, *src, scratch);
     const unsigned int result =
         vartype < detail::kTypeCount ? kTargetRules[vartype](*src, converted) : ZT_E_INVALID_TYPE;
     if (result == ZT_S_OK) {
         converted.vartype = vartype;
-        if (!intoEmpty)
-            detail::Replace(*dst, converted);
-    } else if (intoEmpty) {
-        // A failed conversion into another record leaves it empty; one in
-        // place leaves the value as it was.
-        std::memset(static_cast<void*>(dst), 0, sizeof(*dst));
+        detail::Install(*dst, converted);
     } else if (dst != src) {
+        // A failed conversion into another record leaves it empty (with
+        // nothing of what the rule wrote); one in place leaves the value as
+        // it was.
         ZtVariantClear(dst);
+        std::memset(static_cast<void*>(dst), 0, sizeof(*dst));
     }
     return result;
 }

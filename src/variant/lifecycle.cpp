@@ -221,17 +221,12 @@ unsigned int ZtVariantClear(tagZTVARIANT* v) {
 unsigned int ZtVariantCopy(tagZTVARIANT* dst, const tagZTVARIANT* src) {
     if (!dst || !src)
         return ZT_E_NULL_POINTER;
-    if (dst->vartype == ZT_VT_EMPTY) {
-        // Nothing to let go of, and nothing the source could live in: the
-        // copy is built in place.
-        std::memset(static_cast<void*>(dst), 0, sizeof(*dst));
-        return CopyInto(*dst, *src);
-    }
     // The copy is complete before the destination lets go of its value: the
     // source may be the destination itself, or live inside what it owns.
-    tagZTVARIANT copy = detail::EmptyRecord();
+    tagZTVARIANT scratch;
+    tagZTVARIANT& copy = detail::BuildRecordFor(*dst, *src, scratch);
     const unsigned int result = CopyInto(copy, *src);
-    detail::Replace(*dst, copy);
+    detail::Install(*dst, copy);
     return result;
 }
 

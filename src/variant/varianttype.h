@@ -183,6 +183,24 @@ inline void Replace(tagZTVARIANT& dst, const tagZTVARIANT& fresh) {
     std::memcpy(static_cast<void*>(&dst), &fresh, sizeof(dst));
 }
 
+/// The zeroed record in which a new value for `dst`, read from `src`, is
+/// built. An empty `dst` that is not `src` owns nothing `src` could live in,
+/// so the value is built in `dst` itself; otherwise in `scratch`, and
+/// `Install` moves it into `dst` once it is complete. (Building aside and
+/// copying costs a stalled reload of the freshly written record.)
+inline tagZTVARIANT& BuildRecordFor(tagZTVARIANT& dst, const tagZTVARIANT& src,
+                                    tagZTVARIANT& scratch) {
+    tagZTVARIANT& record = (&dst != &src && dst.vartype == ZT_VT_EMPTY) ? dst : scratch;
+    std::memset(static_cast<void*>(&record), 0, sizeof(record));
+    return record;
+}
+
+/// Gives `dst` the value built in `record` (see BuildRecordFor).
+inline void Install(tagZTVARIANT& dst, const tagZTVARIANT& record) {
+    if (&record != &dst)
+        Replace(dst, record);
+}
+
 }  // namespace Varn::detail
 
 #endif  // ZOTREL_SRC_VARIANT_VARIANTTYPE_H
