@@ -273,8 +273,8 @@ long long CZtDataArrayAccessor<T>::GetLinearIndex(unsigned int dimCount,
 template <class T>
 T* CZtDataArrayAccessor<T>::ElementAt(const tagDATAARRAY* descriptor,
                                       const tagDATAARRAYBOUND* bounds, const int* indices,
-                                      unsigned int* result) const {
-    if (!descriptor || !bounds || !indices) {
+                                      const void* value, unsigned int* result) const {
+    if (!descriptor || !bounds || !indices || !value) {
         *result = ZT_E_NULL_POINTER;
         return nullptr;
     }
@@ -294,10 +294,8 @@ template <class T>
 unsigned int CZtDataArrayAccessor<T>::GetElement(const tagDATAARRAY* descriptor,
                                                  const tagDATAARRAYBOUND* bounds,
                                                  const int* indices, void* value) const {
-    if (!value)
-        return ZT_E_NULL_POINTER;
     unsigned int result = ZT_S_OK;
-    T* element = ElementAt(descriptor, bounds, indices, &result);
+    T* element = ElementAt(descriptor, bounds, indices, value, &result);
     if (!element)
         return result;
     if constexpr (kPlain<T>)
@@ -311,10 +309,8 @@ template <class T>
 unsigned int CZtDataArrayAccessor<T>::PutElement(const tagDATAARRAY* descriptor,
                                                  const tagDATAARRAYBOUND* bounds,
                                                  const int* indices, const void* value) const {
-    if (!value)
-        return ZT_E_NULL_POINTER;
     unsigned int result = ZT_S_OK;
-    T* element = ElementAt(descriptor, bounds, indices, &result);
+    T* element = ElementAt(descriptor, bounds, indices, value, &result);
     if (!element)
         return result;
     if constexpr (kPlain<T>)
@@ -469,10 +465,8 @@ template <class T>
 unsigned int CZtDataArrayAccessorRef<T>::GetElement(const tagDATAARRAY* descriptor,
                                                     const tagDATAARRAYBOUND* bounds,
                                                     const int* indices, void* value) const {
-    if (!value)
-        return ZT_E_NULL_POINTER;
     unsigned int result = ZT_S_OK;
-    T* element = this->ElementAt(descriptor, bounds, indices, &result);
+    T* element = this->ElementAt(descriptor, bounds, indices, value, &result);
     if (!element)
         return result;
     T pointer = *element;
@@ -486,10 +480,8 @@ template <class T>
 unsigned int CZtDataArrayAccessorRef<T>::PutElement(const tagDATAARRAY* descriptor,
                                                     const tagDATAARRAYBOUND* bounds,
                                                     const int* indices, const void* value) const {
-    if (!value)
-        return ZT_E_NULL_POINTER;
     unsigned int result = ZT_S_OK;
-    T* element = this->ElementAt(descriptor, bounds, indices, &result);
+    T* element = this->ElementAt(descriptor, bounds, indices, value, &result);
     if (!element)
         return result;
     T incoming;

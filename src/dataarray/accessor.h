@@ -154,10 +154,11 @@ protected:
     virtual void FreeBlock(T* block, std::size_t count) const;
     /// A new block of `count` initial elements.
     T* AllocateBlock(std::size_t count) const;
-    /// The element at `indices` in the block of `descriptor`, or null with the
-    /// refusal in `*result`.
+    /// The element at `indices` in the block of `descriptor` that a get or
+    /// put exchanges with `*value`, or null with the refusal in `*result`
+    /// (a null pointer among the arguments, or no such element).
     T* ElementAt(const tagDATAARRAY* descriptor, const tagDATAARRAYBOUND* bounds,
-                 const int* indices, unsigned int* result) const;
+                 const int* indices, const void* value, unsigned int* result) const;
 };
 
 /// The accessor of an interface pointer type: every pointer in a block owns
