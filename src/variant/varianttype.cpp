@@ -102,77 +102,55 @@ constexpr TypeInfo kInvalidType = {P::Invalid, N::None};
 
 namespace {
 
+// How each value class makes and frees its heap objects: text and bytes use
+// their own heap members, so an object crosses module boundaries safely.
 template <class T>
-unsigned int CopyWith(const void* object, void** out, T* (*make)(const T&)) {
-    try {
-        *out = make(*static_cast<const T*>(object));
-    } catch (const std::bad_alloc&) {
-        *out = nullptr;
-    }
-    return ZT_S_OK;
+T* NewCopy(const T& value) {
+    return new T(value);
+}
+template <class T>
+void Delete(T* object) {
+    delete object;
+}
+CZtString* NewString(const CZtString& text) {
+    return text.AllocString();
+}
+CZtBlob* NewBlob(const CZtBlob& bytes) {
+    return bytes.AllocBlob();
 }
 
-template <class T>
-unsigned int CompareObjects(const void* a, const void* b, bool* equal) {
-    *equal = *static_cast<const T*>(a) == *static_cast<const T*>(b);
-    return ZT_S_OK;
-}
-
-template <class T>
-bool ObjectIsEmpty(const void* object) {
-    return static_cast<const T*>(object)->IsEmpty();
+// The operations of a value class T: `makeCopy` makes a heap copy and
+// `destroy` frees one; emptiness and equality are T's own.
+template <class T, T* (*makeCopy)(const T&), void (*destroy)(T*)>
+constexpr ObjectOps ValueObjectOps() {
+    return {
+        [](void* p) {
+            destroy(static_cast<T*>(p));
+            return ZT_S_OK;
+        },
+        [](const void* p, void** out) {
+            try {
+                *out = makeCopy(*static_cast<const T*>(p));
+            } catch (const std::bad_alloc&) {
+                *out = nullptr;
+            }
+            return ZT_S_OK;
+        },
+        [](const void* p) { return static_cast<const T*>(p)->IsEmpty(); },
+        [](const void* a, const void* b, bool* equal) {
+            *equal = *static_cast<const T*>(a) == *static_cast<const T*>(b);
+            return ZT_S_OK;
+        },
+    };
 }
 
 }  // namespace
 
-constexpr ObjectOps kTimeSpanOps = {
-    [](void* p) {
-        delete static_cast<CZtTimeSpan*>(p);
-        return ZT_S_OK;
-    },
-    [](const void* p, void** out) {
-        return CopyWith<CZtTimeSpan>(p, out,
-                                     [](const CZtTimeSpan& s) { return new CZtTimeSpan(s); });
-    },
-    ObjectIsEmpty<CZtTimeSpan>,
-    CompareObjects<CZtTimeSpan>,
-};
-
-constexpr ObjectOps kTimeOps = {
-    [](void* p) {
-        delete static_cast<CZtTime*>(p);
-        return ZT_S_OK;
-    },
-    [](const void* p, void** out) {
-        return CopyWith<CZtTime>(p, out, [](const CZtTime& t) { return new CZtTime(t); });
-    },
-    ObjectIsEmpty<CZtTime>,
-    CompareObjects<CZtTime>,
-};
-
-constexpr ObjectOps kBlobOps = {
-    [](void* p) {
-        CZtBlob::DestroyBlob(static_cast<CZtBlob*>(p));
-        return ZT_S_OK;
-    },
-    [](const void* p, void** out) {
-        return CopyWith<CZtBlob>(p, out, [](const CZtBlob& b) { return b.AllocBlob(); });
-    },
-    ObjectIsEmpty<CZtBlob>,
-    CompareObjects<CZtBlob>,
-};
-
-constexpr ObjectOps kStringOps = {
-    [](void* p) {
-        CZtString::DestroyString(static_cast<CZtString*>(p));
-        return ZT_S_OK;
-    },
-    [](const void* p, void** out) {
-        return CopyWith<CZtString>(p, out, [](const CZtString& s) { return s.AllocString(); });
-    },
-    ObjectIsEmpty<CZtString>,
-    CompareObjects<CZtString>,
-};
+constexpr ObjectOps kTimeSpanOps =
+    ValueObjectOps<CZtTimeSpan, NewCopy<CZtTimeSpan>, Delete<CZtTimeSpan>>();
+constexpr ObjectOps kTimeOps = ValueObjectOps<CZtTime, NewCopy<CZtTime>, Delete<CZtTime>>();
+constexpr ObjectOps kBlobOps = ValueObjectOps<CZtBlob, NewBlob, CZtBlob::DestroyBlob>();
+constexpr ObjectOps kStringOps = ValueObjectOps<CZtString, NewString, CZtString::DestroyString>();
 
 constexpr ObjectOps kMapOps = {
     [](void* p) { return MapPayload::Destroy(static_cast<CZtMap*>(p)); },
