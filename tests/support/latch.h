@@ -5,6 +5,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 namespace zotrel_test {
 
@@ -45,6 +47,28 @@ private:
     std::condition_variable m_changed;
     int m_remaining;
 };
+
+/// Runs `work(thread)` on `threads` threads that start together and returns
+/// each thread's count of failed checks (what `work` returns, or 1 when the
+/// others did not arrive in time).
+template <class Work>
+std::vector<int> RunTogether(int threads, Work work) {
+    StartLine start(threads);
+    std::vector<int> failures(threads, 0);
+    std::vector<std::thread> running;
+    for (int t = 0; t < threads; ++t) {
+        running.emplace_back([&, t] {
+            if (!start.ArriveAndWait()) {
+                failures[t] = 1;
+                return;
+            }
+            failures[t] = work(t);
+        });
+    }
+    for (std::thread& th : running)
+        th.join();
+    return failures;
+}
 
 }  // namespace zotrel_test
 

@@ -9,7 +9,6 @@
 
 #include <climits>
 #include <functional>
-#include <thread>
 #include <vector>
 
 #include "support/latch.h"
@@ -456,29 +455,20 @@ TEST(BlobData, CopyDoesNotTakeThePointerButAssignmentDoes) {
 TEST(BlobConcurrency, CopiesOfOneBodyChangeIndependentlyOnThreads) {
     const CZtBlob shared = Blob({1, 2, 3, 4});
     constexpr int kThreads = 4;
-    zotrel_test::StartLine start(kThreads);
-    std::vector<int> failures(kThreads, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            if (!start.ArriveAndWait()) {
-                ++failures[t];
-                return;
-            }
-            for (int i = 0; i < 2000; ++i) {
-                CZtBlob mine = shared;
-                unsigned char first = 0;
-                const unsigned char mark = static_cast<unsigned char>(t);
-                if (!mine.Read(&first, 1) || first != 1)
-                    ++failures[t];
-                mine.Write(&mark, 1);
-                if (mine[1] != mark || mine.Length() != 4)
-                    ++failures[t];
-            }
-        });
-    }
-    for (std::thread& th : threads)
-        th.join();
+    const std::vector<int> failures = zotrel_test::RunTogether(kThreads, [&](int t) {
+        int failed = 0;
+        for (int i = 0; i < 2000; ++i) {
+            CZtBlob mine = shared;
+            unsigned char first = 0;
+            const unsigned char mark = static_cast<unsigned char>(t);
+            if (!mine.Read(&first, 1) || first != 1)
+                ++failed;
+            mine.Write(&mark, 1);
+            if (mine[1] != mark || mine.Length() != 4)
+                ++failed;
+        }
+        return failed;
+    });
     for (int t = 0; t < kThreads; ++t)
         EXPECT_EQ(failures[t], 0) << "thread " << t;
     EXPECT_EQ(BytesOf(shared), (Bytes{1, 2, 3, 4}));

@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/latch.h"
@@ -27,30 +26,9 @@ std::wstring WideOf(const CZtString& text) {
     return wide ? std::wstring(wide) : std::wstring();
 }
 
-// Runs `work(thread)` on kThreads threads that start together; the number
-// of failed checks per thread.
-template <class Work>
-std::vector<int> RunTogether(Work work) {
-    zotrel_test::StartLine start(kThreads);
-    std::vector<int> failures(kThreads, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t) {
-        threads.emplace_back([&, t] {
-            if (!start.ArriveAndWait()) {
-                ++failures[t];
-                return;
-            }
-            failures[t] += work(t);
-        });
-    }
-    for (std::thread& th : threads)
-        th.join();
-    return failures;
-}
-
 TEST(VariantThreads, CopiesAndConversionsOfOneStringVariant) {
     const CZtVariant shared(L"Pump station 7");
-    const std::vector<int> failures = RunTogether([&](int t) {
+    const std::vector<int> failures = zotrel_test::RunTogether(kThreads, [&](int t) {
         int failed = 0;
         for (int i = 0; i < kRounds; ++i) {
             CZtVariant copy(shared);
@@ -80,7 +58,7 @@ TEST(VariantThreads, CopiesOfOneMapVariantChangeIndependently) {
     levels.Add(L"Pump", CZtVariant(3));
     levels.Add(L"Valve", CZtVariant(L"open"));
     const CZtVariant shared(levels);
-    const std::vector<int> failures = RunTogether([&](int t) {
+    const std::vector<int> failures = zotrel_test::RunTogether(kThreads, [&](int t) {
         int failed = 0;
         for (int i = 0; i < kRounds; ++i) {
             CZtMap mine(shared);  // shares the entries with every thread
