@@ -15,6 +15,7 @@
 #include <zotrel/map.h>
 #include <zotrel/string.h>
 #include <zotrel/time.h>
+#include <zotrel/trace.h>
 #include <zotrel/variant.h>
 
 #endif  // ZOTREL_ZOTREL_H

@@ -7,13 +7,20 @@
 // Early group, in order:
 //   1. the interface identifier constants, built from their text form;
 //   2. the toolkit helper that carries the text parsers;
-//   3. the data array registry.
+//   3. the data array registry;
+//      (the event manager and the further identifier constants take their
+//      places here, in that order, when those modules come);
+//   4. the library's trace engine, which is therefore closed only after
+//      everything of the ordinary group is gone: any of it may trace while
+//      it is destroyed.
 // The ordinary group follows at the end of this file.
 
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
+#include <zotrel/trace.h>
 
 #include "dataarray/registry.h"
+#include "diagnostics/tracing.h"
 #include "identifiers/toolkithelper.h"
 #include "time/timeimpl.h"
 
@@ -45,8 +52,24 @@ const CZtToolkitHelper g_ToolkitHelper;
 // ordinary group, and destroys the arrays still registered at that point.
 CZtDataArrayMgr g_DataArrayMgr;
 
+// 4. The trace engine: opened here ("Zotrel"/"ZtCore"), closed at unload
+// after everything below is destroyed. The engine object it fills is
+// constant-initialised (diagnostics/tracebridge.cpp), so a line tested
+// before this point reads a filter word of 0.
+const detail::CZtTraceEngineLifetime g_TraceEngineLifetime;
+
 // ---------------------------------------------------------------------------
-// Ordinary group: the global ticker.
+// Ordinary group, in order: the usage-line trace flags; the global ticker;
+// the trace setup's data; the remaining trace flags.
+
+// The flags of the memory and CPU usage lines, registered as soon as the
+// engine exists. These are the ids the lines use.
+namespace detail {
+unsigned char g_byTraceFlagNfrMem = RegisterTraceFlag("NFR_MEM");
+unsigned char g_byTraceFlagNfrCpu = RegisterTraceFlag("NFR_CPU");
+}  // namespace detail
+
+// The global ticker.
 //
 // The mutex that serialises the unique UTC time stamps, with the last stamp
 // handed out (0 at load) and the pointer to the ticker instance, which is
@@ -57,5 +80,22 @@ CZtAutoMutex CZtGlobalTicker::sm_Mutex;
 long long CZtGlobalTicker::sm_llLastStamp = 0;
 std::atomic<CZtGlobalTicker*> CZtGlobalTicker::sm_pInstance{nullptr};
 const CZtGlobalTickerDeleter g_GlobalTickerDeleter;
+
+// The trace setup: the table of severities by trace name and the project
+// name (empty, not initialized, at load).
+CZtMap CZtTraceInitializer::sm_TraceLevelRepository;
+CZtString CZtTraceInitializer::sm_strProjectName;
+bool CZtTraceInitializer::sm_bInitialized = false;
+
+// The remaining flags, so that the engine and the zotrel-trace tool know
+// every name the library answers to. "NFR_MEM" and "NFR_CPU" are registered
+// again; the engine gives a name its id once, so these bytes equal the first
+// ones, and the lines keep using the first.
+namespace detail {
+unsigned char g_byTraceFlagNfr = RegisterTraceFlag("NFR");
+unsigned char g_byTraceFlagPerformance = RegisterTraceFlag("PERFORMANCE");
+unsigned char g_byTraceFlagNfrMemAgain = RegisterTraceFlag("NFR_MEM");
+unsigned char g_byTraceFlagNfrCpuAgain = RegisterTraceFlag("NFR_CPU");
+}  // namespace detail
 
 }  // namespace Varn
