@@ -1,8 +1,9 @@
-// A tour of Zotrel: shared text, GUIDs and data arrays. Each step prints what it does and
-// what came out, so the program doubles as a readable sample of the API.
+// A tour of Zotrel: shared text, GUIDs, data arrays and tracing. Each step prints what it
+// does and what came out, so the program doubles as a readable sample of the API.
 #include <zotrel/dataarray.h>
 #include <zotrel/guid.h>
 #include <zotrel/string.h>
+#include <zotrel/trace.h>
 #include <zotrel/variant.h>
 
 #include <algorithm>
@@ -108,8 +109,9 @@ void Guids() {
 
 // A value into a data array and back out as text: the array is made and
 // written through its handle, a variant takes a registered copy of it, the
-// variant converts every element to text, and one element is read back.
-void DataArrayToText() {
+// variant converts every element to text, and one element is read back
+// (and returned, for the trace step).
+CZtString DataArrayToText() {
     Heading("Data arrays: a value in, the whole array to text, an element out");
     const Varn::tagDATAARRAYBOUND bound = {5, 0};  // five elements, indices 0..4
     Varn::tagDATAARRAY* levels = Varn::ZtDataArrayCreate(Varn::ZT_VT_R8, 1, &bound);
@@ -137,6 +139,7 @@ void DataArrayToText() {
     CZtString text;
     Varn::ZtDataArrayGetElement(wrapped.data.pArray, &index, &text);
     std::printf("element 3 as text: \"%s\"; element 0: \"", text.c_str());
+    const CZtString element = text;
     int first = 0;
     Varn::ZtDataArrayGetElement(wrapped.data.pArray, &first, &text);
     std::printf("%s\"\n", text.c_str());
@@ -150,6 +153,31 @@ void DataArrayToText() {
     Varn::ZtDataArrayGetElement(levels, &index, &level);
     std::printf("the original still holds %.15g; ZtDataArrayDestroy: result 0x%08X\n", level,
                 Varn::ZtDataArrayDestroy(levels));
+    return element;
+}
+
+// A client module traces through an engine of its own. Like the library, it
+// tests the engine's filter word before building a line, so a line nobody
+// wants costs one load and one comparison; the library's operator<< puts a
+// CZtString into the line as wide text.
+void TraceAnElement(const CZtString& element) {
+    Heading("Tracing: the element as a trace line of the example's own engine");
+    trace_engine_object engine = {nullptr, nullptr};
+    trace_engine_create("Tour", "ZotrelExample", 0, 0, 1, &engine.handle, &engine);
+    const unsigned int severity = Tracing::Severity::SeverityDebug;
+    const unsigned int word = __atomic_load_n(engine.filter, __ATOMIC_RELAXED);
+    int written = 0;
+    if ((word & 7u) >= severity) {
+        written =
+            Tracing::Write(engine.handle, severity,
+                           Tracing::TraceMessage("element %1 of the levels is %2") << 3 << element);
+    }
+    std::printf("debug line written: %s (filter word 0x%08X)\n", YesNo(written != 0), word);
+    std::printf(
+        "the line goes to standard error; see it with\n"
+        "  ZOTREL_TRACE=debug scripts/example.sh\n");
+    trace_engine_destroy(engine.handle);
+    engine.handle = nullptr;
 }
 
 }  // namespace
@@ -160,6 +188,7 @@ int main() {
     Numbers();
     WideFormat();
     Guids();
-    DataArrayToText();
+    const CZtString element = DataArrayToText();
+    TraceAnElement(element);
     return 0;
 }
