@@ -94,8 +94,7 @@ void PrintEngines(const PublishedProcess& process) {
             continue;
         std::printf("%s/%s %s", NameOf(engine.component).c_str(),
                     NameOf(engine.subcomponent).c_str(), DescribeEngine(engine).c_str());
-        const unsigned int pending =
-            engine.pendingCount <= kMaxPending ? engine.pendingCount : kMaxPending;
+        const unsigned int pending = PendingCount(engine);
         for (unsigned int p = 0; p < pending; ++p) {
             std::printf("%s%c%s", p == 0 ? " pending=" : ",", engine.pending[p].enable ? '+' : '-',
                         NameOf(engine.pending[p].name).c_str());

@@ -96,7 +96,8 @@ private:
             if (file.IsOpen())
                 m_output = file;
             else
-                WarnOnce("zotrel-trace: cannot open ZOTREL_TRACE_FILE; lines go to standard error\n");
+                WarnOnce(
+                    "zotrel-trace: cannot open ZOTREL_TRACE_FILE; lines go to standard error\n");
         }
     }
 
@@ -268,9 +269,8 @@ unsigned char trace_engine_register_flag(trace_engine_handle handle, const char*
     return static_cast<unsigned char>(kFirstFlagId + count);
 }
 
-int trace_engine_write(trace_engine_handle handle, int, int, unsigned int level,
-                       const char* format, unsigned int, unsigned int, unsigned char count,
-                       const trace_param* params) {
+int trace_engine_write(trace_engine_handle handle, int, int, unsigned int level, const char* format,
+                       unsigned int, unsigned int, unsigned char count, const trace_param* params) {
     if (!format || !IsEngine(handle))
         return 0;
     const unsigned int word = LoadWord(&handle->published->filter);

@@ -31,31 +31,31 @@ void trace_param_init(trace_param* slot, int type, const void* value) {
     if (!isText && !value)
         return;
     switch (type) {
-    case TRACE_PARAM_NARROW:
-        StoreText(slot, value ? Varn::trace::NarrowToUtf8(static_cast<const char*>(value))
-                              : std::string("(null)"));
-        break;
-    case TRACE_PARAM_WIDE:
-        StoreText(slot, value ? Varn::trace::WideToUtf8(static_cast<const wchar_t*>(value))
-                              : std::string("(null)"));
-        break;
-    case TRACE_PARAM_INT32:
-        std::memcpy(&slot->value.i32, value, sizeof(int));
-        break;
-    case TRACE_PARAM_UINT32:
-        std::memcpy(&slot->value.u32, value, sizeof(unsigned int));
-        break;
-    case TRACE_PARAM_INT64:
-        std::memcpy(&slot->value.i64, value, sizeof(long long));
-        break;
-    case TRACE_PARAM_UINT64:
-        std::memcpy(&slot->value.u64, value, sizeof(unsigned long long));
-        break;
-    case TRACE_PARAM_DOUBLE:
-        std::memcpy(&slot->value.f64, value, sizeof(double));
-        break;
-    default:
-        return;
+        case TRACE_PARAM_NARROW:
+            StoreText(slot, value ? Varn::trace::NarrowToUtf8(static_cast<const char*>(value))
+                                  : std::string("(null)"));
+            break;
+        case TRACE_PARAM_WIDE:
+            StoreText(slot, value ? Varn::trace::WideToUtf8(static_cast<const wchar_t*>(value))
+                                  : std::string("(null)"));
+            break;
+        case TRACE_PARAM_INT32:
+            std::memcpy(&slot->value.i32, value, sizeof(int));
+            break;
+        case TRACE_PARAM_UINT32:
+            std::memcpy(&slot->value.u32, value, sizeof(unsigned int));
+            break;
+        case TRACE_PARAM_INT64:
+            std::memcpy(&slot->value.i64, value, sizeof(long long));
+            break;
+        case TRACE_PARAM_UINT64:
+            std::memcpy(&slot->value.u64, value, sizeof(unsigned long long));
+            break;
+        case TRACE_PARAM_DOUBLE:
+            std::memcpy(&slot->value.f64, value, sizeof(double));
+            break;
+        default:
+            return;
     }
     if (!isText || slot->value.text)
         slot->type = static_cast<unsigned char>(type);

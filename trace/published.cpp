@@ -22,7 +22,7 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 }
 
 int FindPending(const PublishedEngine& engine, const std::string& name) {
-    const unsigned int count = engine.pendingCount < kMaxPending ? engine.pendingCount : 0;
+    const unsigned int count = PendingCount(engine);
     for (unsigned int i = 0; i < count; ++i) {
         if (NameOf(engine.pending[i].name) == name)
             return static_cast<int>(i);
@@ -30,11 +30,15 @@ int FindPending(const PublishedEngine& engine, const std::string& name) {
     return -1;
 }
 
+}  // namespace
+
 unsigned int FlagCount(const PublishedEngine& engine) {
     return engine.flagCount <= kMaxFlags ? engine.flagCount : kMaxFlags;
 }
 
-}  // namespace
+unsigned int PendingCount(const PublishedEngine& engine) {
+    return engine.pendingCount <= kMaxPending ? engine.pendingCount : kMaxPending;
+}
 
 void UpdateWord(unsigned int* word, unsigned int clear, unsigned int set) {
     unsigned int current = __atomic_load_n(word, __ATOMIC_RELAXED);
@@ -78,7 +82,7 @@ unsigned int PublishFlag(PublishedEngine& engine, const char* name) {
         const unsigned int bit = 1u << (kFirstFlagId + index);
         UpdateWord(&engine.filter, bit, engine.pending[pending].enable ? bit : 0u);
         // The setting is settled: the last pending entry takes its place.
-        const unsigned int last = engine.pendingCount - 1;
+        const unsigned int last = PendingCount(engine) - 1;
         engine.pending[pending] = engine.pending[last];
         engine.pendingCount = last;
     }
@@ -94,7 +98,7 @@ bool EngineMatches(const PublishedEngine& engine, const char* filter) {
 }
 
 bool ControlFits(const PublishedEngine& engine, const ControlSpec& spec) {
-    unsigned int pending = engine.pendingCount < kMaxPending ? engine.pendingCount : 0;
+    unsigned int pending = PendingCount(engine);
     for (std::size_t i = 0; i < spec.flags.size(); ++i) {
         const std::string& name = spec.flags[i].name;
         if (FindFlag(engine, name) >= 0 || FindPending(engine, name) >= 0)
@@ -127,7 +131,7 @@ bool ApplyControl(PublishedEngine& engine, const ControlSpec& spec) {
         }
         int slot = FindPending(engine, flag.name);
         if (slot < 0) {
-            slot = static_cast<int>(engine.pendingCount < kMaxPending ? engine.pendingCount : 0);
+            slot = static_cast<int>(PendingCount(engine));
             CopyName(engine.pending[slot].name, flag.name.c_str());
             engine.pendingCount = static_cast<unsigned int>(slot) + 1;
         }
@@ -159,8 +163,8 @@ std::string DescribeEngine(const PublishedEngine& engine) {
 
 bool IsLiveObject(const PublishedProcess& process, int pid) {
     return process.magic == kPublishedMagic && process.version == kPublishedVersion &&
-           process.pid == pid && process.engineCount <= kMaxEngines &&
-           process.startTime != 0 && process.startTime == platform::ProcessStartTime(pid);
+           process.pid == pid && process.engineCount <= kMaxEngines && process.startTime != 0 &&
+           process.startTime == platform::ProcessStartTime(pid);
 }
 
 int SweepStaleObjects(unsigned int uid) {

@@ -62,6 +62,11 @@ inline unsigned int LoadWord(const unsigned int* word) {
 /// Clears then sets bits of a word in one atomic step.
 void UpdateWord(unsigned int* word, unsigned int clear, unsigned int set);
 
+/// The counts of a slot, clamped to their arrays (another process of the
+/// same user may have written anything into the object).
+unsigned int FlagCount(const PublishedEngine& engine);
+unsigned int PendingCount(const PublishedEngine& engine);
+
 /// "zotrel-trace.<uid>." and "zotrel-trace.<uid>.<pid>".
 std::string ObjectPrefix(unsigned int uid);
 std::string ObjectName(unsigned int uid, int pid);

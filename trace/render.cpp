@@ -140,37 +140,37 @@ std::string NarrowToUtf8(const char* text) {
 void RenderParam(std::string& out, const trace_param& param, bool hex) {
     const int base = hex ? 16 : 10;
     switch (param.type) {
-    case TRACE_PARAM_NARROW:
-    case TRACE_PARAM_WIDE:
-        out.append(param.value.text, param.length);
-        break;
-    case TRACE_PARAM_INT32:
-        if (hex)
-            AppendNumber(out, static_cast<unsigned int>(param.value.i32), base);
-        else
-            AppendNumber(out, param.value.i32);
-        break;
-    case TRACE_PARAM_UINT32:
-        AppendNumber(out, param.value.u32, base);
-        break;
-    case TRACE_PARAM_INT64:
-        if (hex)
-            AppendNumber(out, static_cast<unsigned long long>(param.value.i64), base);
-        else
-            AppendNumber(out, param.value.i64);
-        break;
-    case TRACE_PARAM_UINT64:
-        AppendNumber(out, param.value.u64, base);
-        break;
-    case TRACE_PARAM_DOUBLE: {
-        char digits[40];
-        const auto result = std::to_chars(digits, digits + sizeof digits, param.value.f64,
-                                          std::chars_format::general, 15);
-        out.append(digits, result.ptr);
-        break;
-    }
-    default:
-        break;
+        case TRACE_PARAM_NARROW:
+        case TRACE_PARAM_WIDE:
+            out.append(param.value.text, param.length);
+            break;
+        case TRACE_PARAM_INT32:
+            if (hex)
+                AppendNumber(out, static_cast<unsigned int>(param.value.i32), base);
+            else
+                AppendNumber(out, param.value.i32);
+            break;
+        case TRACE_PARAM_UINT32:
+            AppendNumber(out, param.value.u32, base);
+            break;
+        case TRACE_PARAM_INT64:
+            if (hex)
+                AppendNumber(out, static_cast<unsigned long long>(param.value.i64), base);
+            else
+                AppendNumber(out, param.value.i64);
+            break;
+        case TRACE_PARAM_UINT64:
+            AppendNumber(out, param.value.u64, base);
+            break;
+        case TRACE_PARAM_DOUBLE: {
+            char digits[40];
+            const auto result = std::to_chars(digits, digits + sizeof digits, param.value.f64,
+                                              std::chars_format::general, 15);
+            out.append(digits, result.ptr);
+            break;
+        }
+        default:
+            break;
     }
 }
 

@@ -1,8 +1,8 @@
 #include "platform/sharedmemory.h"
 
 #include <dirent.h>
-#include <pthread.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,15 +24,15 @@ std::string PosixName(const std::string& name) {
 
 SharedMemoryResult FromErrno(int error) {
     switch (error) {
-    case EEXIST:
-        return SharedMemoryResult::Exists;
-    case ENOENT:
-        return SharedMemoryResult::NotFound;
-    case EACCES:
-    case EPERM:
-        return SharedMemoryResult::AccessDenied;
-    default:
-        return SharedMemoryResult::Failed;
+        case EEXIST:
+            return SharedMemoryResult::Exists;
+        case ENOENT:
+            return SharedMemoryResult::NotFound;
+        case EACCES:
+        case EPERM:
+            return SharedMemoryResult::AccessDenied;
+        default:
+            return SharedMemoryResult::Failed;
     }
 }
 
@@ -174,16 +174,16 @@ void UnlockSharedMutex(SharedMutex& mutex) {
 
 const char* Describe(SharedMemoryResult result) {
     switch (result) {
-    case SharedMemoryResult::Ok:
-        return "ok";
-    case SharedMemoryResult::Exists:
-        return "already exists";
-    case SharedMemoryResult::NotFound:
-        return "not found";
-    case SharedMemoryResult::AccessDenied:
-        return "permission denied";
-    case SharedMemoryResult::Failed:
-        break;
+        case SharedMemoryResult::Ok:
+            return "ok";
+        case SharedMemoryResult::Exists:
+            return "already exists";
+        case SharedMemoryResult::NotFound:
+            return "not found";
+        case SharedMemoryResult::AccessDenied:
+            return "permission denied";
+        case SharedMemoryResult::Failed:
+            break;
     }
     return "failed";
 }
