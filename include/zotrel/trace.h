@@ -79,13 +79,15 @@ public:
     /// names none give 4; a detached string (no text at all) gives 2.
     static Tracing::Severity::Type StringToSeverity(const CZtString& text);
 
-private:
-    CZtTraceInitializer();
-
+    /// The project name; empty at load.
     static CZtString sm_strProjectName;
+    /// False at load; set by `Initialize`.
     static bool sm_bInitialized;
     /// Trace name to a variant holding the severity as a 32-bit integer.
     static CZtMap sm_TraceLevelRepository;
+
+private:
+    CZtTraceInitializer();
 };
 
 /// Appends the text as a wide-text parameter (the engine copies it) and
