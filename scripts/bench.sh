@@ -16,7 +16,7 @@ source scripts/deps.sh
 zotrel_install_deps
 
 BUILD_DIR="${ZOTREL_BUILD_ROOT:-build}/bench"
-BENCHMARKS=(bench_text bench_identifiers bench_time bench_variant bench_dataarray)
+BENCHMARKS=(bench_text bench_identifiers bench_time bench_variant bench_dataarray bench_diagnostics)
 
 cmake -S . -B "${BUILD_DIR}" \
     -DCMAKE_BUILD_TYPE=Release \

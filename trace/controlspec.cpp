@@ -24,17 +24,6 @@ constexpr const char* kLevelNames[8] = {"NONE", "FATAL",   "ERROR", "WARNING",
 constexpr const char* kShortNames[8] = {"none", "fatal",   "error", "warning",
                                         "info", "verbose", "debug", "call"};
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 bool IsFlagNameChar(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.' || c == '-';
 }
@@ -62,6 +51,17 @@ std::string_view Trim(std::string_view text) {
 }
 
 }  // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
 
 int SeverityFromName(std::string_view word) {
     if (word.size() == 1 && word[0] >= '0' && word[0] <= '7')

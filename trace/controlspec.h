@@ -33,6 +33,9 @@ bool ParseControlSpec(std::string_view text, ControlSpec& spec);
 /// regard to case; -1 for a word that is not a severity.
 int SeverityFromName(std::string_view word);
 
+/// True when two ASCII texts are equal without regard to case.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
 /// The level text of a line of severity 0..7 ("FATAL", "ERROR", ...).
 const char* SeverityLevelName(unsigned severity);
 

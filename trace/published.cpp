@@ -10,17 +10,6 @@ namespace Varn::trace {
 
 namespace {
 
-bool EqualsNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 int FindPending(const PublishedEngine& engine, const std::string& name) {
     const unsigned int count = PendingCount(engine);
     for (unsigned int i = 0; i < count; ++i) {

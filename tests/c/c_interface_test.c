@@ -1,7 +1,7 @@
 /* The plain records and C functions, used from a C11 program.
  *
  * Proves that the headers with plain records (foundation, GUID, CHROMID,
- * variant, data array) compile as C, that the C functions are exported
+ * variant, data array) and the trace engine's header compile as C, that the C functions are exported
  * unmangled from the shared library, and that they
  * behave as documented. Prints one line per failed check and exits non-zero
  * when any check fails.
@@ -11,6 +11,7 @@
 #include <zotrel/dataarray.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
+#include <zotrel/traceengine.h>
 #include <zotrel/variant.h>
 
 #include <stdbool.h>
@@ -163,6 +164,42 @@ static void test_data_array(void) {
     CHECK(ZtDataArrayGetVartype(NULL, &vartype) == ZT_E_NULL_POINTER);
 }
 
+/* A C caller's trace line, captured by its sink. */
+static char g_lastLine[256];
+
+static void capture_line(void* context, const char* line, size_t length) {
+    (void)context;
+    if (length >= sizeof g_lastLine)
+        length = sizeof g_lastLine - 1;
+    memcpy(g_lastLine, line, length);
+    g_lastLine[length] = '\0';
+}
+
+static void test_trace_engine(void) {
+    trace_engine_object engine = {NULL, NULL};
+    CHECK(trace_engine_create("Sub", "CTest", 0, 0, 1, &engine.handle, &engine) == 0);
+    CHECK(engine.filter != NULL && *engine.filter == 0);
+    CHECK(trace_control_set("CTest", "warning") == 0);
+    CHECK((*engine.filter & 7u) == 3u);
+
+    trace_param params[3];
+    const int count = -7;
+    const double reading = 0.5;
+    trace_param_init(&params[0], TRACE_PARAM_NARROW, "valve");
+    trace_param_init(&params[1], TRACE_PARAM_INT32, &count);
+    trace_param_init(&params[2], TRACE_PARAM_DOUBLE, &reading);
+    trace_control_set_sink(capture_line, NULL);
+    CHECK(trace_engine_write(engine.handle, 0, 0, 3, "%1 %2:x %3", 0, 0, 3, params) == 1);
+    CHECK(trace_engine_write(engine.handle, 0, 0, 4, "info is filtered", 0, 0, 0, NULL) == 0);
+    trace_control_set_sink(NULL, NULL);
+    trace_param_clear(params, 3);
+    const char* expected = " CTest/Sub WARNING valve fffffff9 0.5";
+    const size_t length = strlen(g_lastLine);
+    CHECK(length > strlen(expected) &&
+          strcmp(g_lastLine + length - strlen(expected), expected) == 0);
+    trace_engine_destroy(engine.handle);
+}
+
 int main(void) {
     test_parse_valid();
     test_parse_too_short();
@@ -170,6 +207,7 @@ int main(void) {
     test_chromid_record();
     test_variant_record();
     test_data_array();
+    test_trace_engine();
     if (failures != 0) {
         fprintf(stderr, "c_interface_test: %d check(s) failed\n", failures);
         return 1;

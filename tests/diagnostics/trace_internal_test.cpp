@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "diagnostics/trace_capture.h"
+#include "support/trace_capture.h"
 
 using Varn::CZtString;
 using Varn::CZtTraceInitializer;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "diagnostics/trace_capture.h"
+#include "support/trace_capture.h"
 
 using Varn::CZtCHROMID;
 using Varn::CZtString;

@@ -1,7 +1,7 @@
 // The engine's C interface: filter rules, flags, control, sink and lines.
 #include <zotrel/traceengine.h>
 
-#include "diagnostics/trace_capture.h"
+#include "support/trace_capture.h"
 
 #include <gtest/gtest.h>
 #include <sys/syscall.h>

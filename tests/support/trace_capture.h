@@ -1,7 +1,7 @@
 // Captures the trace lines of this process through the engine's sink, so
 // tests read what was written instead of standard error.
-#ifndef ZOTREL_TESTS_DIAGNOSTICS_TRACE_CAPTURE_H
-#define ZOTREL_TESTS_DIAGNOSTICS_TRACE_CAPTURE_H
+#ifndef ZOTREL_TESTS_SUPPORT_TRACE_CAPTURE_H
+#define ZOTREL_TESTS_SUPPORT_TRACE_CAPTURE_H
 
 #include <zotrel/traceengine.h>
 
@@ -55,4 +55,4 @@ private:
 
 }  // namespace zotrel_test
 
-#endif  // ZOTREL_TESTS_DIAGNOSTICS_TRACE_CAPTURE_H
+#endif  // ZOTREL_TESTS_SUPPORT_TRACE_CAPTURE_H
