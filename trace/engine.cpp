@@ -200,7 +200,10 @@ int trace_engine_create(const char* subcomponent, const char* component, int, in
 
     ProcessState& state = ProcessState::Get();
     auto* impl = new trace_engine_impl;
-    impl->path = std::string(component) + "/" + subcomponent;
+    impl->path = std::string(component) + "/" + subcomponent + " ";
+    for (unsigned int severity = 0; severity < 8; ++severity)
+        impl->severityHeads[severity] = impl->path + SeverityLevelName(severity) + " ";
+    impl->unknownFlagHead = impl->path + "FLAG ";
     const char* environment = std::getenv("ZOTREL_TRACE");
     ControlSpec spec;
     const bool specOk = !environment || ParseControlSpec(environment, spec);
@@ -265,6 +268,7 @@ unsigned char trace_engine_register_flag(trace_engine_handle handle, const char*
         PublishFlag(*handle->published, name);
     }
     handle->flagNames[count] = name;
+    handle->flagHeads[count] = handle->path + name + " ";
     handle->flagCount.store(count + 1, std::memory_order_release);
     return static_cast<unsigned char>(kFirstFlagId + count);
 }
@@ -274,37 +278,36 @@ int trace_engine_write(trace_engine_handle handle, int, int, unsigned int level,
     if (!format || !IsEngine(handle))
         return 0;
     const unsigned int word = LoadWord(&handle->published->filter);
-    const char* levelName;
+    const std::string* head;
     const unsigned int flags = level & ~15u;
     if (flags) {
         const unsigned int hit = flags & word;
         if (!hit)
             return 0;
         const unsigned int index = static_cast<unsigned int>(__builtin_ctz(hit)) - kFirstFlagId;
-        levelName = index < handle->flagCount.load(std::memory_order_acquire)
-                        ? handle->flagNames[index].c_str()
-                        : "FLAG";
+        head = index < handle->flagCount.load(std::memory_order_acquire) ? &handle->flagHeads[index]
+                                                                         : &handle->unknownFlagHead;
     } else {
         const unsigned int severity = level & 15u;
         if (severity == 0 || severity > (word & 7u))
             return 0;
-        levelName = SeverityLevelName(severity);
+        head = &handle->severityHeads[severity];
     }
 
     LineBuffer fresh;
-    LineBuffer& line = t_line.busy ? fresh : t_line;
-    line.busy = true;
-    line.text.clear();
+    LineBuffer& buffer = t_line.busy ? fresh : t_line;
+    buffer.busy = true;
+    LineBuilder line(buffer.text);
     const long long micros =
         (platform::UtcFileTimeNow() - platform::kUnixEpochFileTime) / 10;  // 100 ns -> 1 us
-    RenderPrefix(line.text, micros, platform::CurrentThreadId(), handle->path, levelName);
-    RenderText(line.text, format, params, count < TRACE_MAX_PARAMS ? count : TRACE_MAX_PARAMS);
-    const std::size_t length = line.text.size();
-    line.text += '\n';
-    ProcessState::Get().Emit(line.text.data(), length);
-    if (line.text.capacity() > 65536)
-        std::string().swap(line.text);  // one huge line does not pin its buffer
-    line.busy = false;
+    RenderPrefix(line, micros, platform::CurrentThreadId(), *head);
+    RenderText(line, format, params, count < TRACE_MAX_PARAMS ? count : TRACE_MAX_PARAMS);
+    const std::size_t length = line.Length();
+    line.Append('\n');
+    ProcessState::Get().Emit(line.Data(), length);
+    if (buffer.text.size() > 65536)
+        std::string().swap(buffer.text);  // one huge line does not pin its buffer
+    buffer.busy = false;
     return 1;
 }
 

@@ -6,17 +6,16 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 namespace {
 
-void StoreText(trace_param* slot, const std::string& text) {
-    char* copy = static_cast<char*>(std::malloc(text.size() + 1));
-    if (!copy)
-        return;  // the slot stays empty; its placeholder is written as it stands
-    std::memcpy(copy, text.data(), text.size() + 1);
+template <typename Char>
+void StoreText(trace_param* slot, const Char* text) {
+    std::size_t length = 0;
+    // Out of memory leaves the slot empty; its placeholder stays as written.
+    const char* copy = Varn::trace::CopyText(text, length);
     slot->value.text = copy;
-    slot->length = static_cast<unsigned int>(text.size());
+    slot->length = static_cast<unsigned int>(length);
 }
 
 }  // namespace
@@ -32,12 +31,13 @@ void trace_param_init(trace_param* slot, int type, const void* value) {
         return;
     switch (type) {
         case TRACE_PARAM_NARROW:
-            StoreText(slot, value ? Varn::trace::NarrowToUtf8(static_cast<const char*>(value))
-                                  : std::string("(null)"));
+            StoreText(slot, value ? static_cast<const char*>(value) : "(null)");
             break;
         case TRACE_PARAM_WIDE:
-            StoreText(slot, value ? Varn::trace::WideToUtf8(static_cast<const wchar_t*>(value))
-                                  : std::string("(null)"));
+            if (value)
+                StoreText(slot, static_cast<const wchar_t*>(value));
+            else
+                StoreText(slot, "(null)");
             break;
         case TRACE_PARAM_INT32:
             std::memcpy(&slot->value.i32, value, sizeof(int));

@@ -3,6 +3,7 @@
 #include "time/calendar.h"
 
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 namespace Varn::trace {
@@ -11,22 +12,53 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
+// Bytes of one code point in a line: UTF-8, with a line break written as a
+// backslash and a letter.
+std::size_t EncodedLength(char32_t c) {
+    if (c == '\n' || c == '\r')
+        return 2;
+    return c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+}
+
+char* Encode(char* out, char32_t c) {
+    if (c == '\n' || c == '\r') {
+        *out++ = '\\';
+        *out++ = c == '\n' ? 'n' : 'r';
+    } else if (c < 0x80) {
+        *out++ = static_cast<char>(c);
     } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
     }
+    return out;
+}
+
+// The code point at `p`, which moves past it: a UTF-16 pair in two wide
+// units is one code point; surrogates alone and values beyond Unicode are
+// replaced.
+char32_t NextWide(const wchar_t*& p) {
+    char32_t c = static_cast<char32_t>(*p++);
+    if (c >= 0xD800 && c <= 0xDBFF && *p >= 0xDC00 && *p <= 0xDFFF)
+        return 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(*p++) - 0xDC00);
+    if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
+        return kReplacement;
+    return c;
+}
+
+char* Allocate(std::size_t length) {
+    char* copy = static_cast<char*>(std::malloc(length + 1));
+    if (copy)
+        copy[length] = '\0';
+    return copy;
 }
 
 // Length of the valid UTF-8 sequence at `p` (1..4), or 0 when it is not one:
@@ -56,10 +88,9 @@ std::size_t Utf8SequenceLength(const unsigned char* p) {
 }
 
 template <typename T>
-void AppendNumber(std::string& out, T value, int base = 10) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value, base);
-    out.append(digits, result.ptr);
+void AppendNumber(LineBuilder& out, T value, int base = 10) {
+    char* at = out.Reserve(24);
+    out.Commit(static_cast<std::size_t>(std::to_chars(at, at + 24, value, base).ptr - at));
 }
 
 void AppendTwo(char* at, int value) {
@@ -103,46 +134,74 @@ const SecondText& TextOfSecond(long long unixSecond) {
 
 }  // namespace
 
-std::string WideToUtf8(const wchar_t* text) {
-    std::string out;
-    for (const wchar_t* p = text; *p; ++p) {
-        char32_t c = static_cast<char32_t>(*p);
-        if (c >= 0xD800 && c <= 0xDBFF && p[1] >= 0xDC00 && p[1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(p[1]) - 0xDC00);
-            ++p;
-        } else if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) {
-            c = kReplacement;
+char* CopyText(const wchar_t* text, std::size_t& length) {
+    // Plain ASCII, the usual case, is narrowed in one pass.
+    const wchar_t* end = text;
+    while (*end > 0 && *end < 0x80 && *end != '\n' && *end != '\r')
+        ++end;
+    if (!*end) {
+        length = static_cast<std::size_t>(end - text);
+        char* copy = Allocate(length);
+        if (copy) {
+            for (std::size_t i = 0; i < length; ++i)
+                copy[i] = static_cast<char>(text[i]);
         }
-        AppendUtf8(out, c);
+        return copy;
     }
-    return out;
+    length = 0;
+    for (const wchar_t* p = text; *p;)
+        length += EncodedLength(NextWide(p));
+    char* copy = Allocate(length);
+    if (!copy)
+        return nullptr;
+    char* out = copy;
+    for (const wchar_t* p = text; *p;)
+        out = Encode(out, NextWide(p));
+    return copy;
 }
 
-std::string NarrowToUtf8(const char* text) {
+char* CopyText(const char* text, std::size_t& length) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-    const std::size_t length = std::strlen(text);
-    std::size_t at = 0;
-    while (at < length) {
-        const std::size_t n = Utf8SequenceLength(bytes + at);
-        if (n == 0)
-            break;
-        at += n;
+    std::size_t size = 0;
+    std::size_t breaks = 0;
+    bool utf8 = true;
+    while (bytes[size]) {
+        if (bytes[size] == '\n' || bytes[size] == '\r')
+            ++breaks;
+        const std::size_t n = utf8 ? Utf8SequenceLength(bytes + size) : 1;
+        utf8 = utf8 && n != 0;
+        size += n ? n : 1;
     }
-    if (at == length)
-        return std::string(text, length);
-    std::string out;
-    out.reserve(length + length / 2);
-    for (std::size_t i = 0; i < length; ++i)
-        AppendUtf8(out, bytes[i]);
-    return out;
+    if (utf8 && breaks == 0) {
+        length = size;
+        char* copy = Allocate(length);
+        if (copy)
+            std::memcpy(copy, text, length);
+        return copy;
+    }
+    // Line breaks to escape, or Latin-1: byte by byte.
+    length = 0;
+    for (std::size_t i = 0; i < size; ++i)
+        length += utf8 && bytes[i] >= 0x80 ? 1 : EncodedLength(bytes[i]);
+    char* copy = Allocate(length);
+    if (!copy)
+        return nullptr;
+    char* out = copy;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (utf8 && bytes[i] >= 0x80)
+            *out++ = static_cast<char>(bytes[i]);
+        else
+            out = Encode(out, bytes[i]);
+    }
+    return copy;
 }
 
-void RenderParam(std::string& out, const trace_param& param, bool hex) {
+void RenderParam(LineBuilder& out, const trace_param& param, bool hex) {
     const int base = hex ? 16 : 10;
     switch (param.type) {
         case TRACE_PARAM_NARROW:
         case TRACE_PARAM_WIDE:
-            out.append(param.value.text, param.length);
+            out.Append(param.value.text, param.length);
             break;
         case TRACE_PARAM_INT32:
             if (hex)
@@ -163,10 +222,11 @@ void RenderParam(std::string& out, const trace_param& param, bool hex) {
             AppendNumber(out, param.value.u64, base);
             break;
         case TRACE_PARAM_DOUBLE: {
-            char digits[40];
-            const auto result = std::to_chars(digits, digits + sizeof digits, param.value.f64,
-                                              std::chars_format::general, 15);
-            out.append(digits, result.ptr);
+            constexpr std::size_t kRoom = 32;  // "-1.23456789012345e-308" and more
+            char* at = out.Reserve(kRoom);
+            const auto result =
+                std::to_chars(at, at + kRoom, param.value.f64, std::chars_format::general, 15);
+            out.Commit(static_cast<std::size_t>(result.ptr - at));
             break;
         }
         default:
@@ -174,7 +234,7 @@ void RenderParam(std::string& out, const trace_param& param, bool hex) {
     }
 }
 
-void RenderText(std::string& out, const char* format, const trace_param* params,
+void RenderText(LineBuilder& out, const char* format, const trace_param* params,
                 unsigned int count) {
     if (!params)
         count = 0;
@@ -184,54 +244,43 @@ void RenderText(std::string& out, const char* format, const trace_param* params,
         const char* run = p;
         while (*p && *p != '%' && *p != '\n' && *p != '\r')
             ++p;
-        out.append(run, static_cast<std::size_t>(p - run));
+        out.Append(run, static_cast<std::size_t>(p - run));
         if (!*p)
             return;
         if (*p == '\n' || *p == '\r') {
-            out += *p == '\n' ? "\\n" : "\\r";
+            out.Append(*p == '\n' ? "\\n" : "\\r", 2);
             ++p;
             continue;
         }
         const unsigned int index = p[1] >= '1' && p[1] <= '9' ? unsigned(p[1] - '1') : 9;
         if (index >= count || params[index].type == 0) {
-            out += '%';
+            out.Append('%');
             ++p;
             continue;
         }
+        // Text parameters were made safe for one line when they were copied.
         const bool hex = p[2] == ':' && p[3] == 'x';
-        const std::size_t start = out.size();
         RenderParam(out, params[index], hex);
-        // Text parameters may hold line breaks of their own.
-        for (std::size_t i = start; i < out.size(); ++i) {
-            if (out[i] == '\n' || out[i] == '\r') {
-                out.replace(i, 1, out[i] == '\n' ? "\\n" : "\\r");
-                ++i;
-            }
-        }
         p += hex ? 4 : 2;
     }
 }
 
-void RenderPrefix(std::string& out, long long unixMicroseconds, unsigned int threadId,
-                  const std::string& path, const char* level) {
+void RenderPrefix(LineBuilder& out, long long unixMicroseconds, unsigned int threadId,
+                  std::string_view head) {
     const long long second = detail::FloorDiv(unixMicroseconds, 1000000);
     const int micro = static_cast<int>(unixMicroseconds - second * 1000000);
     const SecondText& date = TextOfSecond(second);
-    char buffer[48];
-    std::memcpy(buffer, date.text, date.length);
-    char* p = buffer + date.length;
+    char* const start = out.Reserve(date.length + 20);
+    std::memcpy(start, date.text, date.length);
+    char* p = start + date.length;
     for (int i = 5, rest = micro; i >= 0; --i, rest /= 10)
         p[i] = static_cast<char>('0' + rest % 10);
     p[6] = 'Z';
     p[7] = ' ';
-    p += 8;
-    p = std::to_chars(p, buffer + sizeof buffer, threadId).ptr;
+    p = std::to_chars(p + 8, p + 19, threadId).ptr;
     *p++ = ' ';
-    out.append(buffer, static_cast<std::size_t>(p - buffer));
-    out += path;
-    out += ' ';
-    out += level;
-    out += ' ';
+    out.Commit(static_cast<std::size_t>(p - start));
+    out.Append(head);
 }
 
 }  // namespace Varn::trace

@@ -6,9 +6,46 @@
 #include <zotrel/traceengine.h>
 
 #include <cstddef>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 namespace Varn::trace {
+
+/// Builds a line in a buffer that is kept from line to line: appending is a
+/// capacity check and a copy. The storage's size is its usable capacity.
+class LineBuilder {
+public:
+    explicit LineBuilder(std::string& storage) : m_storage(storage) {
+        if (m_storage.size() < kInitialCapacity)
+            m_storage.resize(kInitialCapacity);
+    }
+    void Append(const char* text, std::size_t length) {
+        std::memcpy(Reserve(length), text, length);
+        m_length += length;
+    }
+    void Append(std::string_view text) { Append(text.data(), text.size()); }
+    void Append(char c) {
+        *Reserve(1) = c;
+        ++m_length;
+    }
+    /// Room for `length` more bytes at the end; `Commit` then counts what
+    /// was written there.
+    char* Reserve(std::size_t length) {
+        if (m_length + length > m_storage.size())
+            m_storage.resize((m_length + length) * 2);
+        return m_storage.data() + m_length;
+    }
+    void Commit(std::size_t length) { m_length += length; }
+    std::size_t Length() const { return m_length; }
+    const char* Data() const { return m_storage.data(); }
+    std::string_view View() const { return std::string_view(m_storage.data(), m_length); }
+
+private:
+    static constexpr std::size_t kInitialCapacity = 512;
+    std::string& m_storage;
+    std::size_t m_length = 0;
+};
 
 /// Appends `format` with %1..%9 replaced by the parameters in order ("%n:x"
 /// writes an integer as lower-case hexadecimal without prefix, the two's
@@ -16,23 +53,24 @@ namespace Varn::trace {
 /// A placeholder without a parameter, and any other '%', stay as written.
 /// Line breaks are written as the two characters "\n" and "\r", so every
 /// trace line stays one line.
-void RenderText(std::string& out, const char* format, const trace_param* params,
+void RenderText(LineBuilder& out, const char* format, const trace_param* params,
                 unsigned int count);
 
-/// Appends "YYYY-MM-DDTHH:MM:SS.ffffffZ TID PATH LEVEL " for a UTC time in
-/// microseconds since 1970-01-01.
-void RenderPrefix(std::string& out, long long unixMicroseconds, unsigned int threadId,
-                  const std::string& path, const char* level);
+/// Appends "YYYY-MM-DDTHH:MM:SS.ffffffZ TID " for a UTC time in microseconds
+/// since 1970-01-01, then `head` (the engine's "PATH LEVEL ").
+void RenderPrefix(LineBuilder& out, long long unixMicroseconds, unsigned int threadId,
+                  std::string_view head);
 
 /// The text of a parameter as it appears in a line.
-void RenderParam(std::string& out, const trace_param& param, bool hex);
+void RenderParam(LineBuilder& out, const trace_param& param, bool hex);
 
-/// Copies wide text (UTF-32, or UTF-16 pairs in wide units) as UTF-8;
-/// invalid code points become U+FFFD.
-std::string WideToUtf8(const wchar_t* text);
-
-/// Narrow text as UTF-8: valid UTF-8 is kept, anything else is read as Latin-1.
-std::string NarrowToUtf8(const char* text);
+/// A text parameter's copy, allocated with malloc and NUL-terminated, as it
+/// will stand in a line: UTF-8 with line breaks written as "\n" and "\r".
+/// Wide text is UTF-32 (UTF-16 pairs in wide units are combined; invalid
+/// code points become U+FFFD); narrow text that is valid UTF-8 is kept and
+/// any other is read as Latin-1. Null when memory runs out.
+char* CopyText(const wchar_t* text, std::size_t& length);
+char* CopyText(const char* text, std::size_t& length);
 
 }  // namespace Varn::trace
 

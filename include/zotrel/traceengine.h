@@ -252,7 +252,7 @@ public:
 private:
     const char* m_format;
     mutable void* m_buffers[3] = {nullptr, nullptr, nullptr};  // the engine's, freed here
-    mutable trace_param m_params[kMaxParams] = {};
+    mutable trace_param m_params[kMaxParams];  // the first m_count are filled
     mutable unsigned long long m_reserved = 0;
     mutable unsigned char m_count = 0;
 };

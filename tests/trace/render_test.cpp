@@ -16,9 +16,10 @@ using Tracing::TraceMessage;
 using Varn::trace::ControlSpec;
 
 std::string Render(const char* format, const TraceMessage& message) {
-    std::string out;
+    std::string storage;
+    Varn::trace::LineBuilder out(storage);
     Varn::trace::RenderText(out, format, message.Params(), message.Count());
-    return out;
+    return std::string(out.View());
 }
 
 TEST(TraceRender, FormatsAndParametersGiveExactText) {
@@ -129,9 +130,10 @@ TEST(TraceRender, PrefixHasTimeThreadComponentAndLevel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.micros);
-        std::string out;
-        Varn::trace::RenderPrefix(out, c.micros, 42, "Comp/Sub", "DEBUG");
-        EXPECT_EQ(out, c.expected);
+        std::string storage;
+        Varn::trace::LineBuilder out(storage);
+        Varn::trace::RenderPrefix(out, c.micros, 42, "Comp/Sub DEBUG ");
+        EXPECT_EQ(out.View(), c.expected);
     }
 }
 
