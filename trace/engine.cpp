@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <vector>
 
@@ -175,13 +176,9 @@ private:
     bool m_locked;
 };
 
-// The line buffer of each thread, reused from line to line. A sink that
-// writes a line of its own gets a fresh buffer instead of the busy one.
-struct LineBuffer {
-    std::string text;
-    bool busy = false;
-};
-thread_local LineBuffer t_line;
+// The line storage of each thread. A sink that writes a line of its own gets
+// a fresh storage instead of the busy one.
+thread_local LineStorage t_line;
 
 }  // namespace
 
@@ -294,10 +291,12 @@ int trace_engine_write(trace_engine_handle handle, int, int, unsigned int level,
         head = &handle->severityHeads[severity];
     }
 
-    LineBuffer fresh;
-    LineBuffer& buffer = t_line.busy ? fresh : t_line;
-    buffer.busy = true;
-    LineBuilder line(buffer.text);
+    LineStorage* buffer = &t_line;
+    std::optional<LineStorage> fresh;
+    if (buffer->busy)
+        buffer = &fresh.emplace();
+    buffer->busy = true;
+    LineBuilder line(*buffer);
     const long long micros =
         (platform::UtcFileTimeNow() - platform::kUnixEpochFileTime) / 10;  // 100 ns -> 1 us
     RenderPrefix(line, micros, platform::CurrentThreadId(), *head);
@@ -305,9 +304,9 @@ int trace_engine_write(trace_engine_handle handle, int, int, unsigned int level,
     const std::size_t length = line.Length();
     line.Append('\n');
     ProcessState::Get().Emit(line.Data(), length);
-    if (buffer.text.size() > 65536)
-        std::string().swap(buffer.text);  // one huge line does not pin its buffer
-    buffer.busy = false;
+    if (buffer->buffer.size() > 65536)
+        std::string().swap(buffer->buffer);  // one huge line does not pin its buffer
+    buffer->busy = false;
     return 1;
 }
 

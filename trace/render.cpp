@@ -3,6 +3,7 @@
 #include "time/calendar.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -98,38 +99,84 @@ void AppendTwo(char* at, int value) {
     at[1] = static_cast<char>('0' + value % 10);
 }
 
-// The date and time of one second, "YYYY-MM-DDTHH:MM:SS.", kept per thread:
-// lines of the same second reuse it instead of breaking the time down again.
-struct SecondText {
-    long long second = -1;
-    char text[24] = {};
-    std::size_t length = 0;
-};
-
-const SecondText& TextOfSecond(long long unixSecond) {
-    thread_local SecondText cache;
-    if (cache.second != unixSecond) {
-        SZtTime fields;
-        detail::BreakDownStamp((unixSecond + detail::kSecondsTo1970) * detail::kTicksPerSecond,
-                               fields);
-        char* p = cache.text;
-        const auto year = std::to_chars(p, p + 6, static_cast<int>(fields.year));
-        p = year.ptr;
-        *p++ = '-';
-        AppendTwo(p, fields.month);
-        p[2] = '-';
-        AppendTwo(p + 3, fields.day);
-        p[5] = 'T';
-        AppendTwo(p + 6, fields.hour);
-        p[8] = ':';
-        AppendTwo(p + 9, fields.minute);
-        p[11] = ':';
-        AppendTwo(p + 12, fields.second);
-        p[14] = '.';
-        cache.length = static_cast<std::size_t>(p + 15 - cache.text);
-        cache.second = unixSecond;
+// A double as printf's "%.15g" writes it. When the shortest text that reads
+// back as the same double has at most 15 significant digits, those are the
+// digits "%.15g" rounds to (the 15-digit grid is more than nine units in the
+// last place wide, so the shortest text is its nearest point); only the
+// layout is left to do. Longer ones, subnormals, infinities and NaNs take the
+// slower exact rounding.
+void AppendDouble(LineBuilder& out, double value) {
+    constexpr std::size_t kRoom = 40;
+    char* const at = out.Reserve(kRoom);
+    char shortest[32];
+    const char* end =
+        std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific)
+            .ptr;
+    // shortest: ["-"] digit ["." digits] "e" sign exponent, or inf/nan.
+    const char* p = shortest;
+    const bool negative = *p == '-';
+    p += negative;
+    const char* e =
+        static_cast<const char*>(std::memchr(p, 'e', static_cast<std::size_t>(end - p)));
+    char digits[20];
+    int count = 0;
+    for (const char* d = p; e && d < e; ++d) {
+        if (*d != '.' && count < 20)
+            digits[count++] = *d;
     }
-    return cache;
+    int exponent = 0;
+    if (e)
+        std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+    char* q = at;
+    // Subnormals have fewer bits than the grid argument needs.
+    if (!e || count > 15 || (value != 0.0 && std::fpclassify(value) != FP_NORMAL)) {
+        q = std::to_chars(at, at + kRoom, value, std::chars_format::general, 15).ptr;
+    } else if (exponent < -4 || exponent >= 15) {
+        std::memcpy(q, shortest, static_cast<std::size_t>(end - shortest));
+        q += end - shortest;
+    } else {
+        if (negative)
+            *q++ = '-';
+        if (exponent < 0) {
+            *q++ = '0';
+            *q++ = '.';
+            for (int i = -1; i > exponent; --i)
+                *q++ = '0';
+            std::memcpy(q, digits, static_cast<std::size_t>(count));
+            q += count;
+        } else {
+            for (int i = 0; i <= exponent; ++i)
+                *q++ = i < count ? digits[i] : '0';
+            if (count > exponent + 1) {
+                *q++ = '.';
+                std::memcpy(q, digits + exponent + 1,
+                            static_cast<std::size_t>(count - exponent - 1));
+                q += count - exponent - 1;
+            }
+        }
+    }
+    out.Commit(static_cast<std::size_t>(q - at));
+}
+
+// Fills the storage's text of `unixSecond`, "YYYY-MM-DDTHH:MM:SS.".
+void StampSecond(LineStorage& storage, long long unixSecond) {
+    SZtTime fields;
+    detail::BreakDownStamp((unixSecond + detail::kSecondsTo1970) * detail::kTicksPerSecond, fields);
+    char* p = storage.secondText;
+    p = std::to_chars(p, p + 6, static_cast<int>(fields.year)).ptr;
+    *p++ = '-';
+    AppendTwo(p, fields.month);
+    p[2] = '-';
+    AppendTwo(p + 3, fields.day);
+    p[5] = 'T';
+    AppendTwo(p + 6, fields.hour);
+    p[8] = ':';
+    AppendTwo(p + 9, fields.minute);
+    p[11] = ':';
+    AppendTwo(p + 12, fields.second);
+    p[14] = '.';
+    storage.secondLength = static_cast<std::size_t>(p + 15 - storage.secondText);
+    storage.second = unixSecond;
 }
 
 }  // namespace
@@ -221,14 +268,9 @@ void RenderParam(LineBuilder& out, const trace_param& param, bool hex) {
         case TRACE_PARAM_UINT64:
             AppendNumber(out, param.value.u64, base);
             break;
-        case TRACE_PARAM_DOUBLE: {
-            constexpr std::size_t kRoom = 32;  // "-1.23456789012345e-308" and more
-            char* at = out.Reserve(kRoom);
-            const auto result =
-                std::to_chars(at, at + kRoom, param.value.f64, std::chars_format::general, 15);
-            out.Commit(static_cast<std::size_t>(result.ptr - at));
+        case TRACE_PARAM_DOUBLE:
+            AppendDouble(out, param.value.f64);
             break;
-        }
         default:
             break;
     }
@@ -269,10 +311,12 @@ void RenderPrefix(LineBuilder& out, long long unixMicroseconds, unsigned int thr
                   std::string_view head) {
     const long long second = detail::FloorDiv(unixMicroseconds, 1000000);
     const int micro = static_cast<int>(unixMicroseconds - second * 1000000);
-    const SecondText& date = TextOfSecond(second);
-    char* const start = out.Reserve(date.length + 20);
-    std::memcpy(start, date.text, date.length);
-    char* p = start + date.length;
+    LineStorage& storage = out.Storage();
+    if (storage.second != second)
+        StampSecond(storage, second);
+    char* const start = out.Reserve(storage.secondLength + 20);
+    std::memcpy(start, storage.secondText, storage.secondLength);
+    char* p = start + storage.secondLength;
     for (int i = 5, rest = micro; i >= 0; --i, rest /= 10)
         p[i] = static_cast<char>('0' + rest % 10);
     p[6] = 'Z';

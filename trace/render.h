@@ -7,16 +7,28 @@
 
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 
 namespace Varn::trace {
 
-/// Builds a line in a buffer that is kept from line to line: appending is a
-/// capacity check and a copy. The storage's size is its usable capacity.
+/// What a thread keeps from line to line: the buffer (its size is its usable
+/// capacity) and the text of the last second stamped, "YYYY-MM-DDTHH:MM:SS.",
+/// which the lines of the same second reuse.
+struct LineStorage {
+    std::string buffer;
+    long long second = std::numeric_limits<long long>::min();  // none yet
+    char secondText[24] = {};
+    std::size_t secondLength = 0;
+    bool busy = false;  // a line is being built in it
+};
+
+/// Builds a line in a thread's storage: appending is a capacity check and a
+/// copy.
 class LineBuilder {
 public:
-    explicit LineBuilder(std::string& storage) : m_storage(storage) {
+    explicit LineBuilder(LineStorage& storage) : m_line(storage), m_storage(storage.buffer) {
         if (m_storage.size() < kInitialCapacity)
             m_storage.resize(kInitialCapacity);
     }
@@ -40,9 +52,11 @@ public:
     std::size_t Length() const { return m_length; }
     const char* Data() const { return m_storage.data(); }
     std::string_view View() const { return std::string_view(m_storage.data(), m_length); }
+    LineStorage& Storage() { return m_line; }
 
 private:
     static constexpr std::size_t kInitialCapacity = 512;
+    LineStorage& m_line;
     std::string& m_storage;
     std::size_t m_length = 0;
 };

@@ -123,7 +123,8 @@ void ZtLineToFile(benchmark::State& state) {
 }
 
 void WriteRenderedLine(benchmark::State& state) {
-    const int fd = open(std::getenv("ZOTREL_TRACE_FILE"), O_WRONLY | O_APPEND | O_CLOEXEC);
+    const int fd =
+        open(std::getenv("ZOTREL_TRACE_FILE"), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     const std::string line =
         "2026-12-09T03:40:24.123456Z 4711 ZotrelBench/Bench DEBUG pump P7 north round 123456 "
         "reads 3.25\n";

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <regex>
 #include <string>
@@ -16,7 +18,7 @@ using Tracing::TraceMessage;
 using Varn::trace::ControlSpec;
 
 std::string Render(const char* format, const TraceMessage& message) {
-    std::string storage;
+    Varn::trace::LineStorage storage;
     Varn::trace::LineBuilder out(storage);
     Varn::trace::RenderText(out, format, message.Params(), message.Count());
     return std::string(out.View());
@@ -99,6 +101,67 @@ TEST(TraceRender, FormatsAndParametersGiveExactText) {
     }
 }
 
+// Doubles are written as printf's "%.15g" writes them, for every kind of value.
+TEST(TraceRender, DoublesMatchPrintfWithFifteenDigits) {
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  -1.0,
+                                  0.1,
+                                  0.5,
+                                  1.0 / 3.0,
+                                  2.0 / 3.0,
+                                  1e-5,
+                                  1e-4,
+                                  9.99999e-5,
+                                  0.0001234,
+                                  1e14,
+                                  1e15,
+                                  1e16,
+                                  999999999999999.0,
+                                  999999999999999.4,
+                                  999999999999999.6,
+                                  123456789012345.0,
+                                  1234567890123456.0,
+                                  0.1 + 0.2,
+                                  1e300,
+                                  -1e-300,
+                                  5e-324,
+                                  2.2250738585072014e-308,
+                                  std::numeric_limits<double>::max(),
+                                  std::numeric_limits<double>::lowest(),
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity()};
+    for (int exponent = -30; exponent <= 30; ++exponent) {
+        values.push_back(std::pow(10.0, exponent));
+        values.push_back(std::nextafter(std::pow(10.0, exponent), 0.0));
+        values.push_back(-1.5 * std::pow(10.0, exponent));
+    }
+    // Random bit patterns cover every exponent and digit count.
+    unsigned long long state = 0x9E3779B97F4A7C15ULL;
+    for (int i = 0; i < 200000; ++i) {
+        state ^= state << 13;
+        state ^= state >> 7;
+        state ^= state << 17;
+        double value;
+        std::memcpy(&value, &state, sizeof value);
+        if (std::isfinite(value))
+            values.push_back(value);
+        values.push_back(static_cast<double>(static_cast<long long>(state >> 20)) / 1000.0);
+    }
+    int mismatches = 0;
+    for (double value : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.15g", value);
+        TraceMessage message("%1");
+        message << value;
+        const std::string text = Render("%1", message);
+        if (text != expected && ++mismatches <= 10)
+            ADD_FAILURE() << "got " << text << ", printf gives " << expected;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
 TEST(TraceRender, UnknownTypeLeavesItsPlaceholder) {
     const int value = 5;
     TraceMessage message("");
@@ -130,7 +193,7 @@ TEST(TraceRender, PrefixHasTimeThreadComponentAndLevel) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.micros);
-        std::string storage;
+        Varn::trace::LineStorage storage;
         Varn::trace::LineBuilder out(storage);
         Varn::trace::RenderPrefix(out, c.micros, 42, "Comp/Sub DEBUG ");
         EXPECT_EQ(out.View(), c.expected);
