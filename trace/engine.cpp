@@ -33,9 +33,12 @@ public:
         return *state;
     }
 
-    // Guards the engine list and the publication.
+    // Guards the engine lists and the publication.
     std::mutex mutex;
     std::vector<trace_engine_impl*> engines;  // open engines
+    // Closed engines are kept, marked closed: a handle used after (or while)
+    // its engine is closed is refused instead of reaching freed memory.
+    std::vector<std::unique_ptr<trace_engine_impl>> closed;
 
     // A slot for a new engine: in the published object when it can be had,
     // else in memory of this process only. Called with `mutex` held.
@@ -58,12 +61,19 @@ public:
         m_current = nullptr;
     }
 
-    // One line about the engine itself (ending in a newline), said once.
-    void WarnOnce(const char* text) {
-        if (m_warned)
-            return;
-        m_warned = true;
-        Emit(text, std::strlen(text) - 1);
+    // A line about the engine itself, where trace lines go.
+    void Warn(std::string text) {
+        const std::size_t length = text.size();
+        text += '\n';
+        Emit(text.data(), length);
+    }
+
+    // ZOTREL_TRACE is read by every engine that opens; a malformed one is
+    // reported once. Called with `mutex` held.
+    void WarnMalformedEnvironment() {
+        if (!m_environmentWarned)
+            Warn("zotrel-trace: ZOTREL_TRACE is malformed and was ignored");
+        m_environmentWarned = true;
     }
 
     // Writes one line (`length` bytes without the newline that `text[length]`
@@ -97,12 +107,13 @@ private:
             if (file.IsOpen())
                 m_output = file;
             else
-                WarnOnce(
-                    "zotrel-trace: cannot open ZOTREL_TRACE_FILE; lines go to standard error\n");
+                Warn("zotrel-trace: cannot open ZOTREL_TRACE_FILE; lines go to standard error");
         }
     }
 
     void Publish() {
+        if (m_publishFailed)
+            return;  // said once; the engines work without it
         const unsigned int uid = platform::CurrentUserId();
         const int pid = platform::CurrentProcessId();
         SweepStaleObjects(uid);
@@ -110,17 +121,15 @@ private:
         auto mapping = std::make_unique<platform::SharedMemory>();
         auto result = mapping->Create(name, sizeof(PublishedProcess));
         if (result == platform::SharedMemoryResult::Exists) {
-            // Left by an earlier process with this id (a live one would have
-            // been kept by the sweep only while its id is ours, which it is not).
+            // An object under this process's own id was left by an earlier
+            // process that had the id: it is stale.
             platform::SharedMemory::Remove(name);
             result = mapping->Create(name, sizeof(PublishedProcess));
         }
         if (result != platform::SharedMemoryResult::Ok) {
-            std::string text = "zotrel-trace: cannot publish trace controls (";
-            text += platform::Describe(result);
-            text += "); zotrel-trace cannot change this process\n";
-            m_warningText = text;
-            WarnOnce(m_warningText.c_str());
+            m_publishFailed = true;
+            Warn(std::string("zotrel-trace: cannot publish trace controls (") +
+                 platform::Describe(result) + "); zotrel-trace cannot change this process");
             return;
         }
         m_current = NewBlock(static_cast<PublishedProcess*>(mapping->Data()));
@@ -143,8 +152,8 @@ private:
     bool m_named = false;  // the newest mapping's name is in place
     std::vector<std::unique_ptr<platform::SharedMemory>> m_mappings;
     std::vector<std::unique_ptr<PublishedProcess>> m_private;
-    bool m_warned = false;
-    std::string m_warningText;
+    bool m_publishFailed = false;
+    bool m_environmentWarned = false;
 
     platform::Output m_output;
     std::atomic<bool> m_sinkInstalled{false};
@@ -154,7 +163,7 @@ private:
 };
 
 bool IsEngine(const trace_engine_impl* engine) {
-    return engine && engine->magic == kEngineMagic;
+    return engine && __atomic_load_n(&engine->magic, __ATOMIC_RELAXED) == kEngineMagic;
 }
 
 // Holds a published object's lock for a scope. Without the lock (a holder in
@@ -218,7 +227,7 @@ int trace_engine_create(const char* subcomponent, const char* component, int, in
         impl->block = &block;
         state.engines.push_back(impl);
         if (!specOk)
-            state.WarnOnce("zotrel-trace: ZOTREL_TRACE is malformed and was ignored\n");
+            state.WarnMalformedEnvironment();
     }
     engine->filter = &impl->published->filter;
     engine->handle = impl;
@@ -240,8 +249,8 @@ void trace_engine_destroy(trace_engine_handle handle) {
             BlockLock blockLock(*handle->block);
             handle->published->open = 0;
         }
-        handle->magic = 0;
-        delete handle;
+        __atomic_store_n(&handle->magic, 0u, __ATOMIC_RELAXED);
+        state.closed.emplace_back(handle);
         if (engines.empty())
             state.Unpublish();
         return;

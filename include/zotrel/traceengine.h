@@ -107,7 +107,9 @@ ZOTREL_TRACE_API int trace_engine_create(const char* subcomponent, const char* c
                                          trace_engine_handle* handle, trace_engine_object* engine);
 
 /* Closes an engine; the caller sets its handle to null afterwards. Words
- * handed out keep their last value and stay readable. Null does nothing. */
+ * handed out keep their last value and stay readable, and a write through
+ * the closed handle (from a thread that still had it) writes nothing. Null
+ * does nothing. */
 ZOTREL_TRACE_API void trace_engine_destroy(trace_engine_handle handle);
 
 /* Registers a flag by name and returns its id (4..31). The same name gives
@@ -251,9 +253,9 @@ public:
 
 private:
     const char* m_format;
-    mutable void* m_buffers[3] = {nullptr, nullptr, nullptr};  // the engine's, freed here
-    mutable trace_param m_params[kMaxParams];  // the first m_count are filled
-    mutable unsigned long long m_reserved = 0;
+    mutable void* m_buffers[3] = {nullptr, nullptr, nullptr};    // the engine's, freed here
+    mutable trace_param m_params[kMaxParams];                    // the first m_count are filled
+    [[maybe_unused]] mutable unsigned long long m_reserved = 0;  // always 0
     mutable unsigned char m_count = 0;
 };
 
