@@ -2,6 +2,7 @@
 
 #include "time/calendar.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -99,13 +100,64 @@ void AppendTwo(char* at, int value) {
     at[1] = static_cast<char>('0' + value % 10);
 }
 
-// A double as printf's "%.15g" writes it. When the shortest text that reads
-// back as the same double has at most 15 significant digits, those are the
-// digits "%.15g" rounds to (the 15-digit grid is more than nine units in the
-// last place wide, so the shortest text is its nearest point); only the
-// layout is left to do. Longer ones, subnormals, infinities and NaNs take the
-// slower exact rounding.
+// Writes `value` as "%.15g" does when it is a decimal of at most 15 digits
+// with at most 15 of them after the point (3.25, 0.5, 1234.5678, 42), the
+// common case, without the tables of the general conversions. Such a value
+// times a power of ten rounds to an integer N below 10^15; N / 10^k lies
+// within half a unit in the last place of the value, closer than any other
+// 15-digit decimal (their spacing is more than nine units), so its digits
+// are the ones "%.15g" rounds to. False, writing nothing, for other values.
+bool AppendShortDecimal(LineBuilder& out, double value) {
+    static constexpr double kPowers[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const bool negative = std::signbit(value);
+    const double magnitude = negative ? -value : value;
+    if (!(magnitude >= 1e-4 && magnitude < 1e15))  // else "%.15g" may choose an exponent
+        return false;
+    int scale = 0;
+    double scaled = magnitude;
+    while (scaled != static_cast<double>(static_cast<long long>(scaled))) {
+        if (++scale > 15)
+            return false;
+        scaled = magnitude * kPowers[scale];
+        if (scaled >= 1e15)
+            return false;
+    }
+    auto digits = static_cast<unsigned long long>(scaled);
+    while (scale > 0 && digits % 10 == 0) {  // no zeros at the end of a fraction
+        digits /= 10;
+        --scale;
+    }
+    char text[20];
+    const int count = static_cast<int>(std::to_chars(text, text + sizeof text, digits).ptr - text);
+    char* const at = out.Reserve(static_cast<std::size_t>(count + scale + 4));
+    char* q = at;
+    if (negative)
+        *q++ = '-';
+    if (scale == 0) {
+        q = std::copy(text, text + count, q);
+    } else if (count > scale) {
+        q = std::copy(text, text + count - scale, q);
+        *q++ = '.';
+        q = std::copy(text + count - scale, text + count, q);
+    } else {
+        *q++ = '0';
+        *q++ = '.';
+        q = std::fill_n(q, scale - count, '0');
+        q = std::copy(text, text + count, q);
+    }
+    out.Commit(static_cast<std::size_t>(q - at));
+    return true;
+}
+
+// A double as printf's "%.15g" writes it. Short decimals take the fast way
+// above. Otherwise, when the shortest text that reads back as the same
+// double has at most 15 significant digits, those are the digits "%.15g"
+// rounds to (by the same argument); only the layout is left to do. Longer
+// ones, subnormals, infinities and NaNs take the slower exact rounding.
 void AppendDouble(LineBuilder& out, double value) {
+    if (AppendShortDecimal(out, value))
+        return;
     constexpr std::size_t kRoom = 40;
     char* const at = out.Reserve(kRoom);
     char shortest[32];
