@@ -10,7 +10,6 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <shared_mutex>
 #include <vector>
 
@@ -301,9 +300,11 @@ int trace_engine_write(trace_engine_handle handle, int, int, unsigned int level,
     }
 
     LineStorage* buffer = &t_line;
-    std::optional<LineStorage> fresh;
-    if (buffer->busy)
-        buffer = &fresh.emplace();
+    std::unique_ptr<LineStorage> fresh;  // only for a line written from a sink
+    if (buffer->busy) {
+        fresh = std::make_unique<LineStorage>();
+        buffer = fresh.get();
+    }
     buffer->busy = true;
     LineBuilder line(*buffer);
     const long long micros =
@@ -313,8 +314,8 @@ int trace_engine_write(trace_engine_handle handle, int, int, unsigned int level,
     const std::size_t length = line.Length();
     line.Append('\n');
     ProcessState::Get().Emit(line.Data(), length);
-    if (buffer->buffer.size() > 65536)
-        std::string().swap(buffer->buffer);  // one huge line does not pin its buffer
+    if (buffer->overflow.capacity() > 65536)
+        std::string().swap(buffer->overflow);  // one huge line does not pin its memory
     buffer->busy = false;
     return 1;
 }

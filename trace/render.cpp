@@ -89,10 +89,41 @@ std::size_t Utf8SequenceLength(const unsigned char* p) {
     return 0;
 }
 
-template <typename T>
-void AppendNumber(LineBuilder& out, T value, int base = 10) {
-    char* at = out.Reserve(24);
-    out.Commit(static_cast<std::size_t>(std::to_chars(at, at + 24, value, base).ptr - at));
+// Integers: one small routine for every width, so a line's code stays
+// compact (it runs right after the kernel's write has cooled the caches).
+// The digits are written backwards into a scratch, then copied.
+void AppendUnsigned(LineBuilder& out, unsigned long long value, bool hex, bool negative = false) {
+    char scratch[24];
+    char* p = scratch + sizeof scratch;
+    if (hex) {
+        do {
+            *--p = "0123456789abcdef"[value & 15];
+            value >>= 4;
+        } while (value);
+    } else {
+        do {
+            *--p = static_cast<char>('0' + value % 10);
+            value /= 10;
+        } while (value);
+    }
+    if (negative)
+        *--p = '-';
+    out.Append(p, static_cast<std::size_t>(scratch + sizeof scratch - p));
+}
+
+// Signed values in decimal; in hexadecimal, the two's complement of their
+// width (`bits` of 32 or 64).
+void AppendSigned(LineBuilder& out, long long value, bool hex, int bits) {
+    if (hex) {
+        const unsigned long long mask = bits == 32 ? 0xFFFFFFFFull : ~0ull;
+        AppendUnsigned(out, static_cast<unsigned long long>(value) & mask, true);
+    } else {
+        const bool negative = value < 0;
+        const unsigned long long magnitude = negative
+                                                 ? 0ull - static_cast<unsigned long long>(value)
+                                                 : static_cast<unsigned long long>(value);
+        AppendUnsigned(out, magnitude, false, negative);
+    }
 }
 
 void AppendTwo(char* at, int value) {
@@ -129,7 +160,11 @@ bool AppendShortDecimal(LineBuilder& out, double value) {
         --scale;
     }
     char text[20];
-    const int count = static_cast<int>(std::to_chars(text, text + sizeof text, digits).ptr - text);
+    int count = 0;
+    for (unsigned long long rest = digits; rest; rest /= 10)
+        ++count;
+    for (int i = count - 1; i >= 0; --i, digits /= 10)
+        text[i] = static_cast<char>('0' + digits % 10);
     char* const at = out.Reserve(static_cast<std::size_t>(count + scale + 4));
     char* q = at;
     if (negative)
@@ -150,14 +185,13 @@ bool AppendShortDecimal(LineBuilder& out, double value) {
     return true;
 }
 
-// A double as printf's "%.15g" writes it. Short decimals take the fast way
-// above. Otherwise, when the shortest text that reads back as the same
-// double has at most 15 significant digits, those are the digits "%.15g"
-// rounds to (by the same argument); only the layout is left to do. Longer
-// ones, subnormals, infinities and NaNs take the slower exact rounding.
-void AppendDouble(LineBuilder& out, double value) {
-    if (AppendShortDecimal(out, value))
-        return;
+// A double that is no short decimal, as "%.15g" writes it. When the shortest
+// text that reads back as the same double has at most 15 significant digits,
+// those are the digits "%.15g" rounds to (by the same argument as above);
+// only the layout is left to do. Longer ones, subnormals, infinities and
+// NaNs take the slower exact rounding. Kept out of line: it is rarely needed
+// and its code is large.
+__attribute__((noinline, cold)) void AppendDoubleInGeneral(LineBuilder& out, double value) {
     constexpr std::size_t kRoom = 40;
     char* const at = out.Reserve(kRoom);
     char shortest[32];
@@ -208,6 +242,12 @@ void AppendDouble(LineBuilder& out, double value) {
         }
     }
     out.Commit(static_cast<std::size_t>(q - at));
+}
+
+// A double as printf's "%.15g" writes it.
+void AppendDouble(LineBuilder& out, double value) {
+    if (!AppendShortDecimal(out, value))
+        AppendDoubleInGeneral(out, value);
 }
 
 // Fills the storage's text of `unixSecond`, "YYYY-MM-DDTHH:MM:SS.".
@@ -296,29 +336,22 @@ char* CopyText(const char* text, std::size_t& length) {
 }
 
 void RenderParam(LineBuilder& out, const trace_param& param, bool hex) {
-    const int base = hex ? 16 : 10;
     switch (param.type) {
         case TRACE_PARAM_NARROW:
         case TRACE_PARAM_WIDE:
             out.Append(param.value.text, param.length);
             break;
         case TRACE_PARAM_INT32:
-            if (hex)
-                AppendNumber(out, static_cast<unsigned int>(param.value.i32), base);
-            else
-                AppendNumber(out, param.value.i32);
+            AppendSigned(out, param.value.i32, hex, 32);
             break;
         case TRACE_PARAM_UINT32:
-            AppendNumber(out, param.value.u32, base);
+            AppendUnsigned(out, param.value.u32, hex);
             break;
         case TRACE_PARAM_INT64:
-            if (hex)
-                AppendNumber(out, static_cast<unsigned long long>(param.value.i64), base);
-            else
-                AppendNumber(out, param.value.i64);
+            AppendSigned(out, param.value.i64, hex, 64);
             break;
         case TRACE_PARAM_UINT64:
-            AppendNumber(out, param.value.u64, base);
+            AppendUnsigned(out, param.value.u64, hex);
             break;
         case TRACE_PARAM_DOUBLE:
             AppendDouble(out, param.value.f64);

@@ -13,11 +13,13 @@
 
 namespace Varn::trace {
 
-/// What a thread keeps from line to line: the buffer (its size is its usable
-/// capacity) and the text of the last second stamped, "YYYY-MM-DDTHH:MM:SS.",
-/// which the lines of the same second reuse.
+/// What a thread keeps from line to line: room for a usual line (a longer
+/// one moves to `overflow`), and the text of the last second stamped,
+/// "YYYY-MM-DDTHH:MM:SS.", which the lines of the same second reuse.
 struct LineStorage {
-    std::string buffer;
+    static constexpr std::size_t kInlineBytes = 512;
+    char text[kInlineBytes];
+    std::string overflow;
     long long second = std::numeric_limits<long long>::min();  // none yet
     char secondText[24] = {};
     std::size_t secondLength = 0;
@@ -28,10 +30,8 @@ struct LineStorage {
 /// copy.
 class LineBuilder {
 public:
-    explicit LineBuilder(LineStorage& storage) : m_line(storage), m_storage(storage.buffer) {
-        if (m_storage.size() < kInitialCapacity)
-            m_storage.resize(kInitialCapacity);
-    }
+    explicit LineBuilder(LineStorage& storage)
+        : m_line(storage), m_data(storage.text), m_capacity(LineStorage::kInlineBytes) {}
     void Append(const char* text, std::size_t length) {
         std::memcpy(Reserve(length), text, length);
         m_length += length;
@@ -44,20 +44,29 @@ public:
     /// Room for `length` more bytes at the end; `Commit` then counts what
     /// was written there.
     char* Reserve(std::size_t length) {
-        if (m_length + length > m_storage.size())
-            m_storage.resize((m_length + length) * 2);
-        return m_storage.data() + m_length;
+        if (m_length + length > m_capacity)
+            Grow(m_length + length);
+        return m_data + m_length;
     }
     void Commit(std::size_t length) { m_length += length; }
     std::size_t Length() const { return m_length; }
-    const char* Data() const { return m_storage.data(); }
-    std::string_view View() const { return std::string_view(m_storage.data(), m_length); }
+    const char* Data() const { return m_data; }
+    std::string_view View() const { return std::string_view(m_data, m_length); }
     LineStorage& Storage() { return m_line; }
 
 private:
-    static constexpr std::size_t kInitialCapacity = 512;
+    void Grow(std::size_t needed) {
+        std::string& overflow = m_line.overflow;
+        if (m_data != overflow.data())
+            overflow.assign(m_data, m_length);
+        overflow.resize(needed * 2);
+        m_data = overflow.data();
+        m_capacity = overflow.size();
+    }
+
     LineStorage& m_line;
-    std::string& m_storage;
+    char* m_data;
+    std::size_t m_capacity;
     std::size_t m_length = 0;
 };
 

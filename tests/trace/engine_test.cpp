@@ -162,6 +162,24 @@ TEST_F(TraceEngineTest, PendingFlagsAreBoundedAndAnOverflowChangesNothing) {
     EXPECT_EQ(trace_control_set("EngineTest", "+P28"), 0);  // registering freed a place
 }
 
+TEST_F(TraceEngineTest, LongLinesAreWrittenWhole) {
+    ASSERT_EQ(trace_control_set(nullptr, "info"), 0);
+    const std::string format = std::string(700, 'f') + " %1 " + std::string(300, 'g');
+    const std::wstring text(5000, L'\u00E9');  // two bytes each in the line
+    for (int round = 0; round < 2; ++round) {  // the second reuses the grown storage
+        Tracing::Write(m_handle, 4, TraceMessage(format.c_str()) << text.c_str());
+        Write(4, "short after long");
+    }
+    const auto lines = m_capture.Lines();
+    ASSERT_EQ(lines.size(), 4u);
+    std::string expected = std::string(700, 'f') + " ";
+    for (int i = 0; i < 5000; ++i)
+        expected += "\xC3\xA9";
+    expected += " " + std::string(300, 'g');
+    EXPECT_EQ(m_capture.CountEndingWith(" EngineTest/Unit INFO " + expected), 2);
+    EXPECT_EQ(m_capture.CountEndingWith(" EngineTest/Unit INFO short after long"), 2);
+}
+
 TEST_F(TraceEngineTest, BadArgumentsWriteNothingAndDoNotCrash) {
     ASSERT_EQ(trace_control_set(nullptr, "call"), 0);
     EXPECT_EQ(trace_engine_write(nullptr, 0, 0, 1, "x", 0, 0, 0, nullptr), 0);
