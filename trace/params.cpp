@@ -1,5 +1,6 @@
-// Parameter slots: text is copied as UTF-8 when it is appended, so a line may
-// outlive the temporary its text came from; numbers are kept by value.
+// Parameter slots: text is copied as it will stand in the line when it is
+// appended (so a line may outlive the temporary its text came from), short
+// texts in the slot itself; numbers are kept by value.
 #include <zotrel/traceengine.h>
 
 #include "render.h"
@@ -7,58 +8,41 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-template <typename Char>
-void StoreText(trace_param* slot, const Char* text) {
-    std::size_t length = 0;
-    // Out of memory leaves the slot empty; its placeholder stays as written.
-    const char* copy = Varn::trace::CopyText(text, length);
-    slot->value.text = copy;
-    slot->length = static_cast<unsigned int>(length);
-}
-
-}  // namespace
-
 extern "C" {
 
 void trace_param_init(trace_param* slot, int type, const void* value) {
     if (!slot)
         return;
     std::memset(slot, 0, sizeof *slot);
-    const bool isText = type == TRACE_PARAM_NARROW || type == TRACE_PARAM_WIDE;
-    if (!isText && !value)
-        return;
+    const auto code = static_cast<unsigned char>(type);
     switch (type) {
         case TRACE_PARAM_NARROW:
-            StoreText(slot, value ? static_cast<const char*>(value) : "(null)");
-            break;
+            Varn::trace::StoreText(*slot, code, value ? static_cast<const char*>(value) : "(null)");
+            return;
         case TRACE_PARAM_WIDE:
             if (value)
-                StoreText(slot, static_cast<const wchar_t*>(value));
+                Varn::trace::StoreText(*slot, code, static_cast<const wchar_t*>(value));
             else
-                StoreText(slot, "(null)");
-            break;
-        case TRACE_PARAM_INT32:
-            std::memcpy(&slot->value.i32, value, sizeof(int));
-            break;
-        case TRACE_PARAM_UINT32:
-            std::memcpy(&slot->value.u32, value, sizeof(unsigned int));
-            break;
-        case TRACE_PARAM_INT64:
-            std::memcpy(&slot->value.i64, value, sizeof(long long));
-            break;
-        case TRACE_PARAM_UINT64:
-            std::memcpy(&slot->value.u64, value, sizeof(unsigned long long));
-            break;
-        case TRACE_PARAM_DOUBLE:
-            std::memcpy(&slot->value.f64, value, sizeof(double));
-            break;
-        default:
+                Varn::trace::StoreText(*slot, code, "(null)");
             return;
+        case TRACE_PARAM_INT32:
+        case TRACE_PARAM_UINT32:
+            if (value) {
+                std::memcpy(slot->storage, value, sizeof(int));
+                slot->type = code;
+            }
+            return;
+        case TRACE_PARAM_INT64:
+        case TRACE_PARAM_UINT64:
+        case TRACE_PARAM_DOUBLE:
+            if (value) {
+                std::memcpy(slot->storage, value, 8);
+                slot->type = code;
+            }
+            return;
+        default:
+            return;  // unknown: the slot stays empty
     }
-    if (!isText || slot->value.text)
-        slot->type = static_cast<unsigned char>(type);
 }
 
 void trace_param_clear(trace_param* first, unsigned int count) {
@@ -66,8 +50,9 @@ void trace_param_clear(trace_param* first, unsigned int count) {
         return;
     for (unsigned int i = 0; i < count; ++i) {
         trace_param& slot = first[i];
-        if ((slot.type == TRACE_PARAM_NARROW || slot.type == TRACE_PARAM_WIDE))
-            std::free(const_cast<char*>(slot.value.text));
+        const int type = slot.type & ~Varn::trace::kTextInPlace;
+        if (type == TRACE_PARAM_NARROW || type == TRACE_PARAM_WIDE)
+            std::free(Varn::trace::HeapTextOf(slot));
         std::memset(&slot, 0, sizeof slot);
     }
 }

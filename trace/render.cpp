@@ -273,33 +273,47 @@ void StampSecond(LineStorage& storage, long long unixSecond) {
 
 }  // namespace
 
-char* CopyText(const wchar_t* text, std::size_t& length) {
+// Where a text of `length` bytes goes in a slot: in place when it fits, else
+// in a new copy. Null when memory runs out (the slot stays empty).
+char* TextDestination(trace_param& slot, unsigned char type, std::size_t length) {
+    if (length <= kTextInPlaceBytes) {
+        slot.storage[0] = static_cast<unsigned char>(length);
+        slot.type = static_cast<unsigned char>(type | kTextInPlace);
+        return reinterpret_cast<char*>(slot.storage + 1);
+    }
+    char* copy = Allocate(length);
+    if (!copy)
+        return nullptr;
+    const auto stored = static_cast<unsigned int>(length);
+    std::memcpy(slot.storage, &copy, sizeof copy);
+    std::memcpy(slot.storage + 8, &stored, sizeof stored);
+    slot.type = type;
+    return copy;
+}
+
+void StoreText(trace_param& slot, unsigned char type, const wchar_t* text) {
     // Plain ASCII, the usual case, is narrowed in one pass.
     const wchar_t* end = text;
     while (*end > 0 && *end < 0x80 && *end != '\n' && *end != '\r')
         ++end;
     if (!*end) {
-        length = static_cast<std::size_t>(end - text);
-        char* copy = Allocate(length);
-        if (copy) {
+        const auto length = static_cast<std::size_t>(end - text);
+        if (char* out = TextDestination(slot, type, length)) {
             for (std::size_t i = 0; i < length; ++i)
-                copy[i] = static_cast<char>(text[i]);
+                out[i] = static_cast<char>(text[i]);
         }
-        return copy;
+        return;
     }
-    length = 0;
+    std::size_t length = 0;
     for (const wchar_t* p = text; *p;)
         length += EncodedLength(NextWide(p));
-    char* copy = Allocate(length);
-    if (!copy)
-        return nullptr;
-    char* out = copy;
-    for (const wchar_t* p = text; *p;)
-        out = Encode(out, NextWide(p));
-    return copy;
+    if (char* out = TextDestination(slot, type, length)) {
+        for (const wchar_t* p = text; *p;)
+            out = Encode(out, NextWide(p));
+    }
 }
 
-char* CopyText(const char* text, std::size_t& length) {
+void StoreText(trace_param& slot, unsigned char type, const char* text) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     std::size_t size = 0;
     std::size_t breaks = 0;
@@ -312,49 +326,53 @@ char* CopyText(const char* text, std::size_t& length) {
         size += n ? n : 1;
     }
     if (utf8 && breaks == 0) {
-        length = size;
-        char* copy = Allocate(length);
-        if (copy)
-            std::memcpy(copy, text, length);
-        return copy;
+        if (char* out = TextDestination(slot, type, size))
+            std::memcpy(out, text, size);
+        return;
     }
     // Line breaks to escape, or Latin-1: byte by byte.
-    length = 0;
+    std::size_t length = 0;
     for (std::size_t i = 0; i < size; ++i)
         length += utf8 && bytes[i] >= 0x80 ? 1 : EncodedLength(bytes[i]);
-    char* copy = Allocate(length);
-    if (!copy)
-        return nullptr;
-    char* out = copy;
+    char* out = TextDestination(slot, type, length);
+    if (!out)
+        return;
     for (std::size_t i = 0; i < size; ++i) {
         if (utf8 && bytes[i] >= 0x80)
             *out++ = static_cast<char>(bytes[i]);
         else
             out = Encode(out, bytes[i]);
     }
-    return copy;
 }
 
 void RenderParam(LineBuilder& out, const trace_param& param, bool hex) {
-    switch (param.type) {
+    union {
+        int i32;
+        unsigned int u32;
+        long long i64;
+        unsigned long long u64;
+        double f64;
+    } number;
+    std::memcpy(&number, param.storage, sizeof number);
+    switch (param.type & ~kTextInPlace) {
         case TRACE_PARAM_NARROW:
         case TRACE_PARAM_WIDE:
-            out.Append(param.value.text, param.length);
+            out.Append(TextOf(param));
             break;
         case TRACE_PARAM_INT32:
-            AppendSigned(out, param.value.i32, hex, 32);
+            AppendSigned(out, number.i32, hex, 32);
             break;
         case TRACE_PARAM_UINT32:
-            AppendUnsigned(out, param.value.u32, hex);
+            AppendUnsigned(out, number.u32, hex);
             break;
         case TRACE_PARAM_INT64:
-            AppendSigned(out, param.value.i64, hex, 64);
+            AppendSigned(out, number.i64, hex, 64);
             break;
         case TRACE_PARAM_UINT64:
-            AppendUnsigned(out, param.value.u64, hex);
+            AppendUnsigned(out, number.u64, hex);
             break;
         case TRACE_PARAM_DOUBLE:
-            AppendDouble(out, param.value.f64);
+            AppendDouble(out, number.f64);
             break;
         default:
             break;

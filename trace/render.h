@@ -87,13 +87,39 @@ void RenderPrefix(LineBuilder& out, long long unixMicroseconds, unsigned int thr
 /// The text of a parameter as it appears in a line.
 void RenderParam(LineBuilder& out, const trace_param& param, bool hex);
 
-/// A text parameter's copy, allocated with malloc and NUL-terminated, as it
-/// will stand in a line: UTF-8 with line breaks written as "\n" and "\r".
-/// Wide text is UTF-32 (UTF-16 pairs in wide units are combined; invalid
-/// code points become U+FFFD); narrow text that is valid UTF-8 is kept and
-/// any other is read as Latin-1. Null when memory runs out.
-char* CopyText(const wchar_t* text, std::size_t& length);
-char* CopyText(const char* text, std::size_t& length);
+/// How a parameter slot holds its value. Numbers take the first 8 bytes.
+/// A text is kept as it will stand in a line (UTF-8, line breaks written as
+/// "\n" and "\r"): up to 14 bytes in place (length byte first), longer ones
+/// in a copy allocated with malloc (pointer first, then a 32-bit length).
+constexpr unsigned char kTextInPlace = 0x80;  // or-ed into the type
+constexpr std::size_t kTextInPlaceBytes = sizeof(trace_param::storage) - 1;
+
+/// The text of a NARROW or WIDE slot.
+inline std::string_view TextOf(const trace_param& slot) {
+    if (slot.type & kTextInPlace)
+        return std::string_view(reinterpret_cast<const char*>(slot.storage + 1), slot.storage[0]);
+    const char* copy;
+    unsigned int length;
+    std::memcpy(&copy, slot.storage, sizeof copy);
+    std::memcpy(&length, slot.storage + 8, sizeof length);
+    return std::string_view(copy, length);
+}
+
+/// The malloc'ed copy of a NARROW or WIDE slot, or null for one in place.
+inline char* HeapTextOf(const trace_param& slot) {
+    if (slot.type & kTextInPlace)
+        return nullptr;
+    char* copy;
+    std::memcpy(&copy, slot.storage, sizeof copy);
+    return copy;
+}
+
+/// Fills a slot with text as it will stand in a line: wide text is UTF-32
+/// (UTF-16 pairs in wide units are combined; invalid code points become
+/// U+FFFD); narrow text that is valid UTF-8 is kept and any other is read as
+/// Latin-1. The slot stays empty when memory runs out.
+void StoreText(trace_param& slot, unsigned char type, const wchar_t* text);
+void StoreText(trace_param& slot, unsigned char type, const char* text);
 
 }  // namespace Varn::trace
 

@@ -71,20 +71,13 @@ enum {
  * which is never enabled. */
 #define TRACE_FLAG_NONE 0xFFu
 
-/* One parameter of a line: 16 bytes on every target. Filled by
- * `trace_param_init`, released by `trace_param_clear`. */
-typedef struct trace_param {
-    union {
-        const char* text; /* a UTF-8 copy owned by the slot */
-        int i32;
-        unsigned int u32;
-        long long i64;
-        unsigned long long u64;
-        double f64;
-    } value;
-    unsigned int length; /* bytes of the text copy */
-    unsigned char type;  /* a TRACE_PARAM_... code; 0 for an empty slot */
-    unsigned char reserved[3];
+/* One parameter of a line: 16 bytes on every target, filled by
+ * `trace_param_init` and released by `trace_param_clear`. What it holds (a
+ * number, a short text in place, or a longer text's copy) is the engine's
+ * business; callers only pass slots along. */
+typedef struct __attribute__((aligned(8))) trace_param {
+    unsigned char storage[15];
+    unsigned char type; /* 0 for an empty slot */
 } trace_param;
 
 typedef struct trace_engine_impl* trace_engine_handle;

@@ -91,6 +91,15 @@ TEST(TraceRender, FormatsAndParametersGiveExactText) {
         {"line breaks in the format", "a\nb\rc", [](const TraceMessage&) {}, "a\\nb\\rc"},
         {"line breaks in a parameter", "[%1]", [](const TraceMessage& m) { m << "x\r\ny"; },
          "[x\\r\\ny]"},
+        // Up to 14 bytes stay in the slot, longer texts are copied: both sides.
+        {"text of 14 bytes", "[%1]", [](const TraceMessage& m) { m << "abcdefghijklmn"; },
+         "[abcdefghijklmn]"},
+        {"text of 15 bytes", "[%1]", [](const TraceMessage& m) { m << L"abcdefghijklmno"; },
+         "[abcdefghijklmno]"},
+        {"wide text reaching 15 bytes as UTF-8", "[%1]",
+         [](const TraceMessage& m) { m << L"abcdefghijklm\u00E9"; }, "[abcdefghijklm\xC3\xA9]"},
+        {"escaped line break reaching 15 bytes", "[%1]",
+         [](const TraceMessage& m) { m << "abcdefghijklm\n"; }, "[abcdefghijklm\\n]"},
         {"empty text parameter", "[%1]", [](const TraceMessage& m) { m << ""; }, "[]"},
     };
     for (const Case& c : cases) {
