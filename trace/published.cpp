@@ -92,7 +92,7 @@ bool ControlFits(const PublishedEngine& engine, const ControlSpec& spec) {
         const std::string& name = spec.flags[i].name;
         if (FindFlag(engine, name) >= 0 || FindPending(engine, name) >= 0)
             continue;
-        bool earlier = false;  // named twice in the spec: one entry
+        bool earlier = false;  // a name given twice takes one entry
         for (std::size_t j = 0; j < i && !earlier; ++j)
             earlier = spec.flags[j].name == name;
         if (!earlier && ++pending > kMaxPending)

@@ -93,7 +93,7 @@ bool EngineMatches(const PublishedEngine& engine, const char* filter);
 /// settings would not fit. The caller holds the object's lock.
 bool ApplyControl(PublishedEngine& engine, const ControlSpec& spec);
 
-/// True when the spec's pending settings fit (see `ApplyControl`).
+/// True when the pending settings of `spec` fit (see `ApplyControl`).
 bool ControlFits(const PublishedEngine& engine, const ControlSpec& spec);
 
 /// "severity=debug(6) flags=NFR_CPU,-NFR_MEM" style summary of an engine:

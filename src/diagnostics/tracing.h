@@ -3,7 +3,7 @@
 //
 //     ZT_TRACE(Tracing::Severity::SeverityDebug,
 //              Tracing::TraceMessage("thread %1 started, stack %2") << name << size);
-//     ZT_TRACE_FLAG(detail::TraceFlagNfrCpu(), Tracing::Severity::SeverityInfo,
+//     ZT_TRACE_FLAG(detail::g_byTraceFlagNfrCpu, Tracing::Severity::SeverityInfo,
 //                   Tracing::TraceMessage("cpu %1") << percent);
 //
 // Both are macros so that a line the filter word suppresses costs one relaxed
@@ -59,37 +59,14 @@ unsigned char RegisterTraceFlag(const char* name);
 /// The flag ids, kept in module-wide bytes by the registrations in the
 /// module-wide objects' ordinary group. Before registration they read 0,
 /// which no word enables.
-extern unsigned char g_byTraceFlagNfrMem;
-extern unsigned char g_byTraceFlagNfrCpu;
-extern unsigned char g_byTraceFlagNfr;
-extern unsigned char g_byTraceFlagPerformance;
+extern unsigned char g_byTraceFlagNfrMem;       ///< memory usage lines
+extern unsigned char g_byTraceFlagNfrCpu;       ///< CPU usage lines
+extern unsigned char g_byTraceFlagNfr;          ///< registered only, for controls
+extern unsigned char g_byTraceFlagPerformance;  ///< registered only, for controls
+/// The second "NFR_MEM" and "NFR_CPU" registrations (the same ids); lines
+/// use the first.
 extern unsigned char g_byTraceFlagNfrMemAgain;
 extern unsigned char g_byTraceFlagNfrCpuAgain;
-
-/// Memory usage lines.
-inline unsigned char TraceFlagNfrMem() {
-    return g_byTraceFlagNfrMem;
-}
-/// CPU usage lines.
-inline unsigned char TraceFlagNfrCpu() {
-    return g_byTraceFlagNfrCpu;
-}
-/// Registered for the tool and the environment; no line of the library uses it.
-inline unsigned char TraceFlagNfr() {
-    return g_byTraceFlagNfr;
-}
-/// Registered for the tool and the environment; no line of the library uses it.
-inline unsigned char TraceFlagPerformance() {
-    return g_byTraceFlagPerformance;
-}
-/// The id of the second "NFR_MEM" registration (the same id); lines use the first.
-inline unsigned char TraceFlagNfrMemAgain() {
-    return g_byTraceFlagNfrMemAgain;
-}
-/// The id of the second "NFR_CPU" registration (the same id); lines use the first.
-inline unsigned char TraceFlagNfrCpuAgain() {
-    return g_byTraceFlagNfrCpuAgain;
-}
 
 }  // namespace detail
 }  // namespace Varn

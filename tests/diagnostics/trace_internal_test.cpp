@@ -41,8 +41,8 @@ int Evaluated(int value) {
 }
 
 TEST_F(DiagnosticsLibraryLineTest, FlagIdsAreDistinctAndStable) {
-    const unsigned char ids[] = {detail::TraceFlagNfrMem(), detail::TraceFlagNfrCpu(),
-                                 detail::TraceFlagNfr(), detail::TraceFlagPerformance()};
+    const unsigned char ids[] = {detail::g_byTraceFlagNfrMem, detail::g_byTraceFlagNfrCpu,
+                                 detail::g_byTraceFlagNfr, detail::g_byTraceFlagPerformance};
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(i);
         EXPECT_GE(ids[i], 4);
@@ -50,9 +50,9 @@ TEST_F(DiagnosticsLibraryLineTest, FlagIdsAreDistinctAndStable) {
         for (size_t j = i + 1; j < 4; ++j)
             EXPECT_NE(ids[i], ids[j]);
     }
-    EXPECT_EQ(detail::TraceFlagNfrMemAgain(), detail::TraceFlagNfrMem());
-    EXPECT_EQ(detail::TraceFlagNfrCpuAgain(), detail::TraceFlagNfrCpu());
-    EXPECT_EQ(detail::RegisterTraceFlag("NFR_CPU"), detail::TraceFlagNfrCpu());
+    EXPECT_EQ(detail::g_byTraceFlagNfrMemAgain, detail::g_byTraceFlagNfrMem);
+    EXPECT_EQ(detail::g_byTraceFlagNfrCpuAgain, detail::g_byTraceFlagNfrCpu);
+    EXPECT_EQ(detail::RegisterTraceFlag("NFR_CPU"), detail::g_byTraceFlagNfrCpu);
 }
 
 // Every library severity against every line severity: a line is written
@@ -83,7 +83,7 @@ TEST_F(DiagnosticsLibraryLineTest, SuppressedLineEvaluatesNothing) {
     g_evaluations = 0;
     ZT_TRACE(Tracing::Severity::SeverityDebug, Tracing::TraceMessage("%1 %2")
                                                    << Evaluated(1) << CZtString(Evaluated(2)));
-    ZT_TRACE_FLAG(detail::TraceFlagNfrCpu(), Tracing::Severity::SeverityInfo,
+    ZT_TRACE_FLAG(detail::g_byTraceFlagNfrCpu, Tracing::Severity::SeverityInfo,
                   Tracing::TraceMessage("%1") << Evaluated(3));
     EXPECT_EQ(g_evaluations, 0);
 
@@ -92,7 +92,7 @@ TEST_F(DiagnosticsLibraryLineTest, SuppressedLineEvaluatesNothing) {
     ASSERT_EQ(trace_control_set("Zotrel", "+NFR_CPU"), 0);
     ZT_TRACE(Tracing::Severity::SeverityDebug, Tracing::TraceMessage("%1 %2")
                                                    << Evaluated(1) << CZtString(Evaluated(2)));
-    ZT_TRACE_FLAG(detail::TraceFlagNfrCpu(), Tracing::Severity::SeverityInfo,
+    ZT_TRACE_FLAG(detail::g_byTraceFlagNfrCpu, Tracing::Severity::SeverityInfo,
                   Tracing::TraceMessage("%1") << Evaluated(3));
     ZT_TRACE(Tracing::Severity::SeverityDebug, Tracing::TraceMessage("no parameters"));
     EXPECT_EQ(g_evaluations, 3);
@@ -105,16 +105,16 @@ TEST_F(DiagnosticsLibraryLineTest, SeverityNoneSilencesUnflaggedLinesOnly) {
     CZtTraceInitializer::SetZotrelSeverity(Tracing::Severity::SeverityNone);
     for (int line = 1; line <= 7; ++line)
         ZT_TRACE(line, Tracing::TraceMessage("unflagged %1") << line);
-    ZT_TRACE_FLAG(detail::TraceFlagNfrCpu(), Tracing::Severity::SeverityInfo,
+    ZT_TRACE_FLAG(detail::g_byTraceFlagNfrCpu, Tracing::Severity::SeverityInfo,
                   Tracing::TraceMessage("cpu %1%") << 42);
-    ZT_TRACE_FLAG(detail::TraceFlagNfrMem(), Tracing::Severity::SeverityInfo,
+    ZT_TRACE_FLAG(detail::g_byTraceFlagNfrMem, Tracing::Severity::SeverityInfo,
                   Tracing::TraceMessage("mem %1") << 1024);
     ASSERT_EQ(m_capture.Lines().size(), 1u);
     EXPECT_EQ(m_capture.CountEndingWith(" Zotrel/ZtCore NFR_CPU cpu 42%"), 1);
 
     // The flag decides, not the severity: off again, nothing.
     ASSERT_EQ(trace_control_set("Zotrel", "-NFR_CPU,7"), 0);
-    ZT_TRACE_FLAG(detail::TraceFlagNfrCpu(), Tracing::Severity::SeverityFatal,
+    ZT_TRACE_FLAG(detail::g_byTraceFlagNfrCpu, Tracing::Severity::SeverityFatal,
                   Tracing::TraceMessage("cpu off"));
     EXPECT_EQ(m_capture.Lines().size(), 1u);
 }
@@ -122,8 +122,8 @@ TEST_F(DiagnosticsLibraryLineTest, SeverityNoneSilencesUnflaggedLinesOnly) {
 TEST_F(DiagnosticsLibraryLineTest, SettingTheSeverityKeepsTheFlagBits) {
     ASSERT_EQ(trace_control_set("Zotrel", "+NFR_CPU,+PERFORMANCE"), 0);
     const unsigned int flags = Word() & ~15u;
-    ASSERT_NE(flags & (1u << detail::TraceFlagNfrCpu()), 0u);
-    ASSERT_NE(flags & (1u << detail::TraceFlagPerformance()), 0u);
+    ASSERT_NE(flags & (1u << detail::g_byTraceFlagNfrCpu), 0u);
+    ASSERT_NE(flags & (1u << detail::g_byTraceFlagPerformance), 0u);
 
     struct Case {
         int value;
