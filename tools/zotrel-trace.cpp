@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace Varn;
 using namespace Varn::trace;
@@ -153,29 +154,20 @@ int Apply(int pid, const char* component, const char* specText) {
         std::fprintf(stderr, "zotrel-trace: process %d is busy; try again\n", pid);
         return kExitFailed;
     }
-    int matched = 0;
-    bool fits = true;
+    std::vector<PublishedEngine*> matching;
     for (unsigned int i = 0; i < process->engineCount; ++i) {
         PublishedEngine& engine = process->engines[i];
-        if (engine.open && EngineMatches(engine, component)) {
-            ++matched;
-            fits = fits && ControlFits(engine, spec);
-        }
+        if (engine.open && EngineMatches(engine, component))
+            matching.push_back(&engine);
     }
-    if (fits) {
-        for (unsigned int i = 0; i < process->engineCount; ++i) {
-            PublishedEngine& engine = process->engines[i];
-            if (engine.open && EngineMatches(engine, component))
-                ApplyControl(engine, spec);
-        }
-    }
+    const bool applied = ApplyControl(matching, spec);
     platform::UnlockSharedMutex(process->lock);
-    if (matched == 0) {
+    if (matching.empty()) {
         std::fprintf(stderr, "zotrel-trace: process %d has no engine of component %s\n", pid,
-                     component);
+                     component ? component : "(any)");
         return kExitFailed;
     }
-    if (!fits) {
+    if (!applied) {
         std::fprintf(stderr, "zotrel-trace: too many flags waiting to be registered\n");
         return kExitFailed;
     }

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "render.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -220,7 +221,7 @@ int trace_engine_create(const char* subcomponent, const char* component, int, in
         CopyName(slot.component, component);
         CopyName(slot.subcomponent, subcomponent);
         slot.open = 1;
-        ApplyControl(slot, spec);
+        ApplyControl({&slot}, spec);
         ++block.engineCount;
         impl->published = &slot;
         impl->block = &block;
@@ -326,21 +327,23 @@ int trace_control_set(const char* component, const char* spec) {
         return -1;
     ProcessState& state = ProcessState::Get();
     std::lock_guard<std::mutex> lock(state.mutex);
-    std::vector<trace_engine_impl*> matching;
+    // Every object that holds a matching engine is locked for the whole
+    // change (in address order; the tool only ever takes one), so the spec
+    // reaches all of them or none.
+    std::vector<PublishedEngine*> matching;
+    std::vector<PublishedProcess*> blocks;
     for (trace_engine_impl* engine : state.engines) {
-        if (EngineMatches(*engine->published, component))
-            matching.push_back(engine);
+        if (EngineMatches(*engine->published, component)) {
+            matching.push_back(engine->published);
+            blocks.push_back(engine->block);
+        }
     }
-    for (trace_engine_impl* engine : matching) {
-        BlockLock blockLock(*engine->block);
-        if (!ControlFits(*engine->published, parsed))
-            return -1;
-    }
-    for (trace_engine_impl* engine : matching) {
-        BlockLock blockLock(*engine->block);
-        ApplyControl(*engine->published, parsed);
-    }
-    return 0;
+    std::sort(blocks.begin(), blocks.end());
+    blocks.erase(std::unique(blocks.begin(), blocks.end()), blocks.end());
+    std::vector<std::unique_ptr<BlockLock>> locks;
+    for (PublishedProcess* block : blocks)
+        locks.push_back(std::make_unique<BlockLock>(*block));
+    return ApplyControl(matching, parsed) ? 0 : -1;
 }
 
 void trace_control_set_sink(trace_sink sink, void* context) {

@@ -2,7 +2,6 @@
 
 #include "platform/process.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
 
@@ -86,6 +85,9 @@ bool EngineMatches(const PublishedEngine& engine, const char* filter) {
            EqualsNoCase(filter, component + "/" + NameOf(engine.subcomponent));
 }
 
+namespace {
+
+// True when the pending settings of `spec` fit into the engine.
 bool ControlFits(const PublishedEngine& engine, const ControlSpec& spec) {
     unsigned int pending = PendingCount(engine);
     for (std::size_t i = 0; i < spec.flags.size(); ++i) {
@@ -101,9 +103,7 @@ bool ControlFits(const PublishedEngine& engine, const ControlSpec& spec) {
     return true;
 }
 
-bool ApplyControl(PublishedEngine& engine, const ControlSpec& spec) {
-    if (!ControlFits(engine, spec))
-        return false;
+void ApplyToOne(PublishedEngine& engine, const ControlSpec& spec) {
     unsigned int clear = 0;
     unsigned int set = 0;
     if (spec.severity >= 0) {
@@ -127,6 +127,17 @@ bool ApplyControl(PublishedEngine& engine, const ControlSpec& spec) {
         engine.pending[slot].enable = flag.enable ? 1u : 0u;
     }
     UpdateWord(&engine.filter, clear, set);
+}
+
+}  // namespace
+
+bool ApplyControl(const std::vector<PublishedEngine*>& engines, const ControlSpec& spec) {
+    for (const PublishedEngine* engine : engines) {
+        if (!ControlFits(*engine, spec))
+            return false;
+    }
+    for (PublishedEngine* engine : engines)
+        ApplyToOne(*engine, spec);
     return true;
 }
 

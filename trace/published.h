@@ -15,6 +15,7 @@
 #include "platform/sharedmemory.h"
 
 #include <string>
+#include <vector>
 
 namespace Varn::trace {
 
@@ -88,13 +89,11 @@ unsigned int PublishFlag(PublishedEngine& engine, const char* name);
 /// "component/subcomponent", without regard to case.
 bool EngineMatches(const PublishedEngine& engine, const char* filter);
 
-/// Applies a spec to one engine: the severity, registered flags at once, other
-/// flags recorded as pending. False, changing nothing, when the pending
-/// settings would not fit. The caller holds the object's lock.
-bool ApplyControl(PublishedEngine& engine, const ControlSpec& spec);
-
-/// True when the pending settings of `spec` fit (see `ApplyControl`).
-bool ControlFits(const PublishedEngine& engine, const ControlSpec& spec);
+/// Applies a spec to engines together: to each the severity, registered
+/// flags at once, other flags recorded as pending. False, changing nothing,
+/// when the pending settings would not fit into one of them. The caller
+/// holds the locks of the objects that hold them.
+bool ApplyControl(const std::vector<PublishedEngine*>& engines, const ControlSpec& spec);
 
 /// "severity=debug(6) flags=NFR_CPU,-NFR_MEM" style summary of an engine:
 /// the severity, then each registered flag (a '-' before disabled ones).
