@@ -1,13 +1,19 @@
-// A tour of Zotrel: shared text, GUIDs, data arrays and tracing. Each step prints what it
-// does and what came out, so the program doubles as a readable sample of the API.
+// A tour of Zotrel: shared text, GUIDs, data arrays, tracing, a worker thread and a timer. Each
+// step prints what it does and what came out, so the program doubles as a readable sample of the
+// API.
 #include <zotrel/dataarray.h>
 #include <zotrel/guid.h>
 #include <zotrel/string.h>
+#include <zotrel/thread.h>
+#include <zotrel/timer.h>
 #include <zotrel/trace.h>
 #include <zotrel/variant.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 using Varn::CZtGUID;
@@ -180,6 +186,65 @@ void TraceAnElement(const CZtString& element) {
     engine.handle = nullptr;
 }
 
+// A command for a worker thread: it runs on the worker, which then releases it.
+class SumLevels : public Varn::CZtThreadCommand {
+public:
+    explicit SumLevels(double* sum) : m_sum(sum) {}
+    void Execute() override {
+        for (int i = 1; i <= 4; ++i)
+            *m_sum += 0.25 * i;
+    }
+
+private:
+    double* m_sum;
+};
+
+// A synchronous command on a named worker: QueueCommand returns once the
+// worker has executed it (or after 30 s with false).
+void SynchronousCommand() {
+    Heading("Threads: a synchronous command on a named worker");
+    Varn::CZtThread worker;
+    std::printf("Start(\"Levels\"): %s\n", YesNo(worker.Start(CZtString(L"Levels"))));
+    double sum = 0;
+    const bool done = worker.QueueCommand(new SumLevels(&sum), true);
+    std::printf("QueueCommand(sync) returned %s; the worker summed the levels to %.15g\n",
+                YesNo(done), sum);
+    std::printf("Stop(true): %s\n", YesNo(worker.Stop(true)));
+}
+
+// A periodic timer calls its callback on a thread of its own.
+class Ticks : public Varn::IZtTimerCallback {
+public:
+    int AddRef() const override { return ++m_refs; }
+    int Release() const override { return --m_refs; }  // lives on main's stack
+    unsigned int QueryInterface(const Varn::tagZTGUID&, Varn::IZtUnknown** out) override {
+        if (out)
+            *out = nullptr;
+        return Varn::ZT_E_NOINTERFACE;
+    }
+    unsigned int OnTimer(unsigned int, unsigned int, bool, unsigned int) override {
+        ++count;
+        return 0;
+    }
+    std::atomic<int> count{0};
+
+private:
+    mutable std::atomic<int> m_refs{1};
+};
+
+void PeriodicTimer() {
+    Heading("Timers: a callback every 20 ms");
+    Ticks ticks;
+    const unsigned int id = Varn::CZtTimer::SetTimer(20, true, &ticks);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (ticks.count < 5 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const unsigned int stopped = Varn::CZtTimer::StopTimer(id);
+    std::printf("timer %u fired %d times; StopTimer: result 0x%08X\n", id, ticks.count.load(),
+                stopped);
+    std::printf("stopping it again: result 0x%08X (not found)\n", Varn::CZtTimer::StopTimer(id));
+}
+
 }  // namespace
 
 int main() {
@@ -190,5 +255,7 @@ int main() {
     Guids();
     const CZtString element = DataArrayToText();
     TraceAnElement(element);
+    SynchronousCommand();
+    PeriodicTimer();
     return 0;
 }

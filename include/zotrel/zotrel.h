@@ -10,11 +10,14 @@
 #include <zotrel/blob.h>
 #include <zotrel/chromid.h>
 #include <zotrel/dataarray.h>
+#include <zotrel/event.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
 #include <zotrel/map.h>
 #include <zotrel/string.h>
+#include <zotrel/thread.h>
 #include <zotrel/time.h>
+#include <zotrel/timer.h>
 #include <zotrel/trace.h>
 #include <zotrel/variant.h>
 

@@ -8,9 +8,10 @@
 //   1. the interface identifier constants, built from their text form;
 //   2. the toolkit helper that carries the text parsers;
 //   3. the data array registry;
-//      (the event manager and the further identifier constants take their
-//      places here, in that order, when those modules come);
-//   4. the library's trace engine, which is therefore closed only after
+//   4. the event registry;
+//      (the further identifier constants take their place here when that
+//      module comes);
+//   5. the library's trace engine, which is therefore closed only after
 //      everything of the ordinary group is gone: any of it may trace while
 //      it is destroyed.
 // The ordinary group follows at the end of this file.
@@ -19,6 +20,9 @@
 #include <zotrel/guid.h>
 #include <zotrel/trace.h>
 
+#include "concurrency/eventelement.h"
+#include "concurrency/eventmgr.h"
+#include "concurrency/timerimpl.h"
 #include "dataarray/registry.h"
 #include "diagnostics/tracing.h"
 #include "identifiers/toolkithelper.h"
@@ -52,15 +56,31 @@ const CZtToolkitHelper g_ToolkitHelper;
 // ordinary group, and destroys the arrays still registered at that point.
 CZtDataArrayMgr g_DataArrayMgr;
 
-// 4. The trace engine: opened here ("Zotrel"/"ZtCore"), closed at unload
+// 4. The event registry. It is destroyed after everything of the ordinary
+// group, and releases the events still registered at that point.
+CZtEventMgr g_EventMgr;
+
+// 5. The trace engine: opened here ("Zotrel"/"ZtCore"), closed at unload
 // after everything below is destroyed. The engine object it fills is
 // constant-initialised (diagnostics/tracebridge.cpp), so a line tested
 // before this point reads a filter word of 0.
 const detail::CZtTraceEngineLifetime g_TraceEngineLifetime;
 
 // ---------------------------------------------------------------------------
-// Ordinary group, in order: the usage-line trace flags; the global ticker;
-// the trace setup's data; the remaining trace flags.
+// Ordinary group, in order: the event identifier counter; the usage-line
+// trace flags; the global ticker; the timers; the trace setup's data; the
+// remaining trace flags.
+
+// The identifier of the last event record handed out; the first event gets
+// 1001. A std::atomic with a constant initialiser is initialised statically,
+// before any code of the library runs, and has no destructor, so events made
+// by objects that are constructed or destroyed while the library loads or
+// unloads get valid identifiers whatever their order. (A CZtAtomicInt keeps
+// its value in a heap cell that it allocates when it is constructed, and
+// could not give that.)
+namespace detail {
+std::atomic<unsigned int> g_nLastEventId{1000};
+}  // namespace detail
 
 // The flags of the memory and CPU usage lines, registered as soon as the
 // engine exists. These are the ids the lines use.
@@ -80,6 +100,14 @@ CZtAutoMutex CZtGlobalTicker::sm_Mutex;
 long long CZtGlobalTicker::sm_llLastStamp = 0;
 std::atomic<CZtGlobalTicker*> CZtGlobalTicker::sm_pInstance{nullptr};
 const CZtGlobalTickerDeleter g_GlobalTickerDeleter;
+
+// The timers: the id counter (0 at load, so the first timer is 1), the lock
+// and the map of running timers. The lock is defined before the map so that
+// it is still there when the map is destroyed at unload, which stops the
+// timers still running and takes them out of the map under that lock.
+CZtAtomicInt CZtTimer::sm_TimerIDCount(0);
+CZtAutoMutex CZtTimer::sm_Mutex;
+CZtTimerMap CZtTimer::sm_mapTimers;
 
 // The trace setup: the table of severities by trace name and the project
 // name (empty, not initialized, at load).

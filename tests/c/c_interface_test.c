@@ -1,14 +1,15 @@
 /* The plain records and C functions, used from a C11 program.
  *
  * Proves that the headers with plain records (foundation, GUID, CHROMID,
- * variant, data array) and the trace engine's header compile as C, that the C functions are exported
- * unmangled from the shared library, and that they
- * behave as documented. Prints one line per failed check and exits non-zero
- * when any check fails.
+ * variant, data array, event) and the trace engine's header compile as C,
+ * that the C functions are exported unmangled from the shared library, and
+ * that they behave as documented. Prints one line per failed check and exits
+ * non-zero when any check fails.
  */
 
 #include <zotrel/chromid.h>
 #include <zotrel/dataarray.h>
+#include <zotrel/event.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
 #include <zotrel/traceengine.h>
@@ -164,6 +165,26 @@ static void test_data_array(void) {
     CHECK(ZtDataArrayGetVartype(NULL, &vartype) == ZT_E_NULL_POINTER);
 }
 
+static void test_event(void) {
+    tagZTEVENT* event = ZtCreateEvent(0, 0, NULL); /* auto-reset, unsignalled, unnamed */
+    tagZTEVENT* events[1];
+    unsigned char manualReset = 9;
+    unsigned char initialState = 9;
+    CHECK(event != NULL && event->id > 1000u);
+    CHECK(ZtGetEventAttributes(event, &manualReset, &initialState, NULL) == ZT_S_OK);
+    CHECK(manualReset == 0 && initialState == 0);
+    CHECK(ZtSetEvent(event) == ZT_S_OK);
+    CHECK(ZtWaitForSingleEvent(event, 0) == ZT_WAIT_OBJECT_0);
+    CHECK(ZtWaitForSingleEvent(event, 0) == 0x102u); /* the wait reset it */
+    CHECK(ZtSetEvent(event) == ZT_S_OK);
+    CHECK(ZtResetEvent(event) == ZT_S_OK);
+    events[0] = event;
+    CHECK(ZtWaitForMultipleEvents(1, events, 1, 10) == ZT_WAIT_TIMEOUT);
+    CHECK(ZtDestroyEvent(event) == ZT_S_OK);
+    CHECK(ZtDestroyEvent(NULL) == 0x80402006u);
+    CHECK(ZtWaitForSingleEvent(NULL, 0) == 0xFFFFFFFFu);
+}
+
 /* A C caller's trace line, captured by its sink. */
 static char g_lastLine[256];
 
@@ -207,6 +228,7 @@ int main(void) {
     test_chromid_record();
     test_variant_record();
     test_data_array();
+    test_event();
     test_trace_engine();
     if (failures != 0) {
         fprintf(stderr, "c_interface_test: %d check(s) failed\n", failures);
