@@ -45,6 +45,7 @@ CZtTimerImpl::~CZtTimerImpl() {
 }
 
 unsigned int CZtTimerImpl::Run() {
+    platform::RequestPreciseWakeups();  // the timer's waits are its schedule
     SignalStarted();
     OnThreadEnter();
     if (Name().IsEmpty()) {

@@ -112,6 +112,11 @@ unsigned int WaitForEventsOrMessages(const Event* const* events, unsigned int co
 /// posted; returns how many ran.
 unsigned int DispatchMessages();
 
+/// Asks the system to end the calling thread's timed waits as close to their
+/// deadline as it can (by default the kernel may let them run late by up to
+/// 50 us to batch wake-ups). For threads whose waits are their schedule.
+void RequestPreciseWakeups();
+
 /// Whether a debugger (a tracer) is attached to this process.
 bool IsDebuggerAttached();
 
