@@ -65,3 +65,9 @@ ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, firstCount) == 4, "tagDATAARRAY.firstCou
 ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, vartype) == 8, "tagDATAARRAY.vartype at 8");
 ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, data) == 12, "tagDATAARRAY.data at 12");
 ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, firstBound) == 16, "tagDATAARRAY.firstBound at 16");
+
+#include <zotrel/event.h>
+
+/* tagZTEVENT: one 32-bit identifier. */
+ZT_LAYOUT_ASSERT(sizeof(tagZTEVENT) == 4, "tagZTEVENT is 4 bytes");
+ZT_LAYOUT_ASSERT(offsetof(tagZTEVENT, id) == 0, "tagZTEVENT.id at 0");

@@ -396,3 +396,19 @@ TEST_F(WorkerTest, TimerStoppedFromItsOwnCallback) {
 }
 
 }  // namespace
+
+namespace {
+
+// A timer left running when the process ends: the library stops and joins
+// it while it unloads (a hang or a use after free there fails this test's
+// process), so its thread does not call into code that is going away. The
+// callback is never freed: it must outlive the library's own objects.
+CountingCallback* const g_leftRunning = new CountingCallback;
+
+TEST_F(WorkerTest, TimerLeftRunningIsStoppedWhenTheLibraryUnloads) {
+    CZtTimer::SetTimer(1, true, g_leftRunning);
+    ASSERT_TRUE(Eventually([] { return g_leftRunning->Calls().size() >= 2; }));
+    EXPECT_EQ(g_leftRunning->Refs(), 2);  // held by the running timer until exit
+}
+
+}  // namespace
