@@ -89,24 +89,23 @@ unsigned int CZtEventMgr::Destroy(const tagZTEVENT* event) {
     return DestroyLocked(event);
 }
 
-unsigned int CZtEventMgr::Set(const tagZTEVENT* event) {
+unsigned int CZtEventMgr::Signal(const tagZTEVENT* event, bool signalled) {
     Guard lock(m_Mutex);
     const auto found = m_Events.constFind(event);
     if (found == m_Events.constEnd())
         return ZT_E_INVALID_TYPE;
     if (!found.value())
         return ZT_E_INVALID_OBJECT;
-    return found.value()->OsEvent().Set() ? ZT_S_OK : ZT_E_FAIL;
+    const platform::Event& osEvent = found.value()->OsEvent();
+    return (signalled ? osEvent.Set() : osEvent.Reset()) ? ZT_S_OK : ZT_E_FAIL;
+}
+
+unsigned int CZtEventMgr::Set(const tagZTEVENT* event) {
+    return Signal(event, true);
 }
 
 unsigned int CZtEventMgr::Reset(const tagZTEVENT* event) {
-    Guard lock(m_Mutex);
-    const auto found = m_Events.constFind(event);
-    if (found == m_Events.constEnd())
-        return ZT_E_INVALID_TYPE;
-    if (!found.value())
-        return ZT_E_INVALID_OBJECT;
-    return found.value()->OsEvent().Reset() ? ZT_S_OK : ZT_E_FAIL;
+    return Signal(event, false);
 }
 
 unsigned int CZtEventMgr::Copy(const tagZTEVENT* source, tagZTEVENT** destination) {

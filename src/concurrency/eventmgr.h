@@ -53,6 +53,8 @@ public:
 private:
     /// Destroy with the mutex held.
     unsigned int DestroyLocked(const tagZTEVENT* event);
+    /// Set (`signalled`) or Reset.
+    unsigned int Signal(const tagZTEVENT* event, bool signalled);
 
     CZtAutoMutex m_Mutex;
     QMap<const tagZTEVENT*, CZtEventElement*> m_Events;
