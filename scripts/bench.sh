@@ -16,8 +16,8 @@ source scripts/deps.sh
 zotrel_install_deps
 
 BUILD_DIR="${ZOTREL_BUILD_ROOT:-build}/bench"
-BENCHMARKS=(bench_text bench_identifiers bench_time bench_variant bench_dataarray bench_concurrency
-    bench_threads bench_timer_lateness bench_diagnostics)
+BENCHMARKS=(bench_text bench_identifiers bench_time bench_variant bench_dataarray bench_collections
+    bench_concurrency bench_threads bench_timer_lateness bench_diagnostics bench_context)
 
 cmake -S . -B "${BUILD_DIR}" \
     -DCMAKE_BUILD_TYPE=Release \

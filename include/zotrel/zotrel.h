@@ -9,12 +9,15 @@
 
 #include <zotrel/blob.h>
 #include <zotrel/chromid.h>
+#include <zotrel/context.h>
 #include <zotrel/dataarray.h>
 #include <zotrel/event.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
 #include <zotrel/map.h>
+#include <zotrel/objectcollections.h>
 #include <zotrel/string.h>
+#include <zotrel/systemstatus.h>
 #include <zotrel/thread.h>
 #include <zotrel/time.h>
 #include <zotrel/timer.h>

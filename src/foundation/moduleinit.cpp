@@ -24,6 +24,8 @@
 #include "concurrency/eventmgr.h"
 #include "concurrency/timerimpl.h"
 #include "dataarray/registry.h"
+#include "diagnostics/contextimpl.h"
+#include "diagnostics/firstuse.h"
 #include "diagnostics/tracing.h"
 #include "identifiers/toolkithelper.h"
 #include "time/timeimpl.h"
@@ -67,9 +69,22 @@ CZtEventMgr g_EventMgr;
 const detail::CZtTraceEngineLifetime g_TraceEngineLifetime;
 
 // ---------------------------------------------------------------------------
-// Ordinary group, in order: the event identifier counter; the usage-line
-// trace flags; the global ticker; the timers; the trace setup's data; the
-// remaining trace flags.
+// Ordinary group, in order: the context registry with its mutex; the event
+// identifier counter; the usage-line trace flags; the global ticker; the
+// timers; the trace setup's data; the remaining trace flags.
+
+// The contexts, preceded by the deleter of the diagnostics' first-use
+// objects (the system status instance, its line counters and the table of
+// error texts): defined before everything else of this group, it frees them
+// only after all of it is gone, the timers (which may still write usage
+// lines) and the contexts (whose subscribers' releases may make error
+// descriptors) included. The mutex is defined before the registry so that it
+// is still there when the registry is destroyed at unload, which destroys
+// the contexts still registered under the mutex and releases their
+// subscribers.
+const detail::CZtDiagnosticsFirstUseDeleter g_DiagnosticsFirstUseDeleter;
+CZtAutoMutex CZtContext::sm_Mutex;
+CZtContextDataMap CZtContext::sm_ContextData;
 
 // The identifier of the last event record handed out; the first event gets
 // 1001. A std::atomic with a constant initialiser is initialised statically,

@@ -12,6 +12,8 @@
 #include <zotrel/event.h>
 #include <zotrel/foundation.h>
 #include <zotrel/guid.h>
+#include <zotrel/objectcollections.h>
+#include <zotrel/systemstatus.h>
 #include <zotrel/traceengine.h>
 #include <zotrel/variant.h>
 
@@ -185,6 +187,57 @@ static void test_event(void) {
     CHECK(ZtWaitForSingleEvent(NULL, 0) == 0xFFFFFFFFu);
 }
 
+/* The variant vector from C: made by the C functions, used through the
+ * interfaces' tables of operations, released again. */
+static void test_variant_vector(void) {
+    IZtVariantCollectionMut* v = ZtCreateVariantCollectionMut();
+    IZtVariantCollection* r = ZtCreateVariantCollection();
+    IZtVariantCollection* view = (IZtVariantCollection*)v; /* the same object, read only */
+    tagZTVARIANT item;
+    tagZTVARIANT out;
+    unsigned int count = 99;
+    CHECK(v != NULL && r != NULL);
+    if (!v || !r)
+        return;
+    ZtVariantInit(&item);
+    ZtVariantInit(&out);
+    item.vartype = ZT_VT_I4;
+    item.data.i4Val = 42;
+    CHECK(v->lpVtbl->PushBack(v, &item) == ZT_S_OK);
+    item.data.i4Val = 43;
+    CHECK(v->lpVtbl->PushBack(v, &item) == ZT_S_OK);
+    CHECK(v->lpVtbl->PushBack(v, NULL) == ZT_E_INVALIDARG);
+    CHECK(v->lpVtbl->GetCount(v, &count) == ZT_S_OK && count == 2);
+    CHECK(v->lpVtbl->GetCount(v, NULL) == ZT_E_INVALIDARG);
+    CHECK(v->lpVtbl->GetItem(v, 0, &out) == ZT_S_OK);
+    CHECK(out.vartype == ZT_VT_I4 && out.data.i4Val == 42);
+    CHECK(v->lpVtbl->GetItem(v, 2, &out) == ZT_E_FAIL);
+    CHECK(out.vartype == ZT_VT_I4 && out.data.i4Val == 42); /* untouched */
+    CHECK(v->lpVtbl->SetItem(v, 0, &item) == ZT_S_OK);      /* [43, 43] */
+    CHECK(v->lpVtbl->Reserve(v, 16) == ZT_S_OK);
+    CHECK(v->lpVtbl->PopBack(v) == ZT_S_OK); /* [43] */
+
+    CHECK(view->lpVtbl->GetCount(view, &count) == ZT_S_OK && count == 1);
+    CHECK(view->lpVtbl->GetItem(view, 0, &out) == ZT_S_OK && out.data.i4Val == 43);
+    CHECK(view->lpVtbl->AddRef(view) == 2);
+    CHECK(view->lpVtbl->Release(view) == 1);
+    CHECK(v->lpVtbl->PushBackCollection(v, view) == ZT_S_OK); /* itself: [43, 43] */
+    CHECK(v->lpVtbl->PushBackCollection(v, r) == ZT_S_OK);    /* nothing to add */
+    CHECK(v->lpVtbl->GetCount(v, &count) == ZT_S_OK && count == 2);
+
+    CHECK(v->lpVtbl->Freeze(v) == ZT_S_OK);
+    CHECK(v->lpVtbl->PushBack(v, &item) == ZT_E_READONLY);
+    CHECK(v->lpVtbl->Clear(v) == ZT_E_READONLY);
+    CHECK(v->lpVtbl->GetItem(v, 1, &out) == ZT_S_OK && out.data.i4Val == 43);
+    CHECK(r->lpVtbl->GetCount(r, &count) == ZT_S_OK && count == 0);
+
+    CHECK(ZtVariantCollectionMutDestory(v) == ZT_S_OK);
+    CHECK(ZtVariantCollectionDestroy(r) == ZT_S_OK);
+    CHECK(ZtVariantCollectionDestroy(NULL) == 0x80402006u);
+    CHECK(ZtVariantCollectionMutDestory(NULL) == 0x80402006u);
+    ZtVariantClear(&out);
+}
+
 /* A C caller's trace line, captured by its sink. */
 static char g_lastLine[256];
 
@@ -221,6 +274,29 @@ static void test_trace_engine(void) {
     trace_engine_destroy(engine.handle);
 }
 
+/* The usage lines from C: written under the library's flags, captured by
+ * the sink above; a null text writes nothing. */
+static void test_usage_lines(void) {
+    tagZTCHROMID id;
+    ZTCHROMIDInit(&id);
+    id.parts[0] = 7;
+    CHECK(trace_control_set("Zotrel", "+NFR_CPU,+NFR_MEM") == 0);
+    trace_control_set_sink(capture_line, NULL);
+    g_lastLine[0] = '\0';
+    ZtTraceCPUUsage(&id, "from C");
+    CHECK(strstr(g_lastLine, " Zotrel/ZtCore NFR_CPU ") != NULL);
+    CHECK(strstr(g_lastLine, ":7.0.0.0.0.0:from C:SysIdle=") != NULL);
+    ZtTraceRAMUsage(&id, "from C");
+    CHECK(strstr(g_lastLine, ":7.0.0.0.0.0:from C:ProcUsed=") != NULL);
+    g_lastLine[0] = '\0';
+    ZtTraceCPUUsage(&id, NULL);
+    ZtTraceRAMUsage(NULL, NULL);
+    CHECK(g_lastLine[0] == '\0');
+    trace_control_set_sink(NULL, NULL);
+    CHECK(trace_control_set("Zotrel", "-NFR_CPU,-NFR_MEM") == 0);
+    ZTCHROMIDClear(&id);
+}
+
 int main(void) {
     test_parse_valid();
     test_parse_too_short();
@@ -229,7 +305,9 @@ int main(void) {
     test_variant_record();
     test_data_array();
     test_event();
+    test_variant_vector();
     test_trace_engine();
+    test_usage_lines();
     if (failures != 0) {
         fprintf(stderr, "c_interface_test: %d check(s) failed\n", failures);
         return 1;
