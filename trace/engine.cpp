@@ -328,7 +328,7 @@ int trace_control_set(const char* component, const char* spec) {
     ProcessState& state = ProcessState::Get();
     std::lock_guard<std::mutex> lock(state.mutex);
     // Every object that holds a matching engine is locked for the whole
-    // change (in address order; the tool only ever takes one), so the spec
+    // change (in address order; the tool only ever takes one), so the control
     // reaches all of them or none.
     std::vector<PublishedEngine*> matching;
     std::vector<PublishedProcess*> blocks;
