@@ -154,22 +154,8 @@ const zotrel_bench::RatioCase kCases[] = {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A thread that lives for the whole run: the process is multi-threaded
-    // before anything is measured, as every process that uses events is, so
+    // RunRatioTable makes the process multi-threaded before it measures, so
     // the C library takes its real locking paths on both sides.
-    std::mutex idleMutex;
-    std::condition_variable idleDone;
-    bool done = false;
-    std::thread idle([&] {
-        std::unique_lock<std::mutex> lock(idleMutex);
-        idleDone.wait(lock, [&] { return done; });
-    });
     const int status = zotrel_bench::RunRatioTable(argc, argv, kCases);
-    {
-        std::lock_guard<std::mutex> lock(idleMutex);
-        done = true;
-    }
-    idleDone.notify_one();
-    idle.join();
     return status;
 }
