@@ -1,10 +1,22 @@
 #!/usr/bin/env bash
-# Builds the benchmarks in a Release build (build/bench) and runs every
-# benchmark binary. Each prints Google Benchmark's report and then a table of
-# medians: "case, zotrel ns, qt ns, ratio, baseline" (ratio below 1: Zotrel is
-# faster than its Qt or standard-library equivalent).
+# Builds the benchmarks in a Release build (build/bench), runs every benchmark
+# binary and ends with one table of speed goals over all of them.
 #
-# Arguments are passed to every benchmark binary, for example
+# Each binary prints Google Benchmark's report and its own table of medians
+# ("case, zotrel ns, qt ns, ratio, goal, baseline"; a ratio below 1: Zotrel is
+# faster than its Qt or standard-library equivalent). A case whose time is
+# over its goal runs twice more (nine repetitions each) and is judged on the
+# median of its runs. Then every case is run once more under callgrind for a
+# second, deterministic figure: the ratio of instructions executed per
+# iteration. scripts/bench_table.py explains how the two figures are judged.
+#
+# Options (before any benchmark option):
+#   --check                 exit non-zero when a goal is missed or an
+#                           instruction ratio regressed
+#   --record-instructions   write the instruction ratios to
+#                           bench/instructions.ref (on purpose only)
+#   --no-instructions       skip the callgrind runs (the time table only)
+# Other arguments go to every benchmark binary, for example
 #   scripts/bench.sh --benchmark_filter=guid --benchmark_repetitions=9
 # ZOTREL_BUILD_ROOT (default: build) moves the build folder.
 set -euo pipefail
@@ -13,11 +25,25 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
 
-zotrel_install_deps
+CHECK=() RECORD=() INSTRUCTIONS=1
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --check) CHECK=(--check) ;;
+        --record-instructions) RECORD=(--record) ;;
+        --no-instructions) INSTRUCTIONS=0 ;;
+        *) break ;;
+    esac
+    shift
+done
+
+zotrel_install_deps python3
 
 BUILD_DIR="${ZOTREL_BUILD_ROOT:-build}/bench"
-BENCHMARKS=(bench_text bench_identifiers bench_time bench_variant bench_dataarray bench_collections
-    bench_concurrency bench_threads bench_timer_lateness bench_diagnostics bench_context)
+RATIO_BENCHMARKS=(bench_text bench_identifiers bench_time bench_variant bench_dataarray bench_collections
+    bench_concurrency bench_threads bench_diagnostics bench_context)
+BENCHMARKS=("${RATIO_BENCHMARKS[@]}" bench_timer_lateness)
+RESULTS="${BUILD_DIR}/results"
+TIMES="${RESULTS}/times.tsv"
 
 cmake -S . -B "${BUILD_DIR}" \
     -DCMAKE_BUILD_TYPE=Release \
@@ -26,8 +52,41 @@ cmake -S . -B "${BUILD_DIR}" \
     -DZOTREL_BUILD_EXAMPLES=OFF
 cmake --build "${BUILD_DIR}" -j"$(zotrel_jobs)" --target "${BENCHMARKS[@]}"
 
+rm -rf "${RESULTS}"
+mkdir -p "${RESULTS}"
 for benchmark in "${BENCHMARKS[@]}"; do
     echo
     echo "=== ${benchmark}"
-    "${BUILD_DIR}/bench/${benchmark}" "$@"
+    "${BUILD_DIR}/bench/${benchmark}" --zotrel_results="${TIMES}" "$@"
 done
+
+table() {
+    python3 scripts/bench_table.py --times "${TIMES}" --reference bench/instructions.ref "$@"
+}
+
+for round in 1 2; do
+    missed="$(table --missed)"
+    [ -n "${missed}" ] || break
+    while read -r benchmark case; do
+        echo
+        echo "=== ${benchmark} ${case}: over its goal, run again (${round} of 2)"
+        "${BUILD_DIR}/bench/${benchmark}" --zotrel_results="${TIMES}" \
+            --benchmark_filter="^${case}/" --benchmark_repetitions=9 >/dev/null
+    done <<<"${missed}"
+done
+
+INSTRUCTION_ARGS=()
+if [ "${INSTRUCTIONS}" = 1 ]; then
+    echo
+    echo "=== instruction counts under callgrind"
+    for benchmark in "${RATIO_BENCHMARKS[@]}"; do
+        mkdir -p "${RESULTS}/instructions/${benchmark}"
+        echo "${benchmark}"
+        valgrind --tool=callgrind --collect-atstart=no \
+            --callgrind-out-file="${RESULTS}/instructions/${benchmark}/callgrind.out" \
+            "${BUILD_DIR}/bench/${benchmark}" --zotrel_instructions "$@" >/dev/null 2>&1
+    done
+    INSTRUCTION_ARGS=(--instructions "${RESULTS}/instructions")
+fi
+
+table "${INSTRUCTION_ARGS[@]}" "${RECORD[@]}" "${CHECK[@]}"

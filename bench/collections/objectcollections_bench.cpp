@@ -180,15 +180,15 @@ void QtIntMapLookUp(benchmark::State& state) {
 }
 
 const zotrel_bench::RatioCase kCases[] = {
-    // name, zotrel, baseline, baseline is, goal ns
+    // name, zotrel, baseline, baseline is, goal ratio[, goal ns]
     {"object_collection_push_get_1000", ZtCollectionPushGet, QtCollectionPushGet,
-     "QVector<IZtUnknown*> append + at, AddRef/Release", 0},
+     "QVector<IZtUnknown*> append + at, AddRef/Release", 1.3},
     {"variant_object_map_text_lookup_1000", ZtVariantMapLookUp, QtVariantMapLookUp,
-     "QHash<QString, IZtUnknown*> value, AddRef/Release", 0},
+     "QHash<QString, IZtUnknown*> value, AddRef/Release", 1.5},
     {"int_object_map_lookup_1000", ZtIntMapLookUp, QtIntMapLookUp,
-     "QHash<int, IZtUnknown*> value, AddRef/Release", 0},
+     "QHash<int, IZtUnknown*> value, AddRef/Release", 1.3},
     {"variant_vector_push_get_1000", ZtVectorPushGet, QVectorPushGet,
-     "QVector<QVariant> append + at", 0},
+     "QVector<QVariant> append + at", 1.5},
 };
 
 }  // namespace

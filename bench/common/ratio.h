@@ -10,8 +10,24 @@
 //
 //     case, zotrel ns, qt ns, ratio, baseline
 //
-// A ratio below 1 means Zotrel is faster than the baseline. A case may carry
-// an absolute goal in nanoseconds, shown beside it.
+// A ratio below 1 means Zotrel is faster than the baseline. A case carries
+// its goal: a largest ratio, or an absolute time in nanoseconds for the
+// Zotrel side, or neither for a case that is only reported.
+//
+// Two options of this runner are read before Google Benchmark sees the
+// command line (scripts/bench.sh uses both):
+//   --zotrel_results=FILE  appends one tab-separated line per case to FILE:
+//                          binary, case, zotrel ns, baseline ns, goal ratio,
+//                          goal ns, baseline.
+//   --zotrel_instructions  counts instructions instead of timing, for a run
+//                          under `valgrind --tool=callgrind
+//                          --collect-atstart=no`: every side of every case
+//                          runs a fixed number of iterations twice (n and
+//                          2n, after one warm-up iteration) with collection
+//                          on, and each run is dumped under the label
+//                          "zotrel-instr <case>/<side> <iterations>". The
+//                          difference of the two dumps over n is the count
+//                          per iteration, free of the case's set-up.
 #ifndef ZOTREL_BENCH_COMMON_RATIO_H
 #define ZOTREL_BENCH_COMMON_RATIO_H
 
@@ -28,7 +44,8 @@ struct RatioCase {
     BenchmarkFunction zotrel;    // the Zotrel operation
     BenchmarkFunction baseline;  // the same work done with Qt or the standard library
     const char* baselineName;    // what the baseline is, for the table
-    double goalNs;               // absolute goal for the Zotrel side; 0 for none
+    double goalRatio;            // largest zotrel / baseline ratio; 0 for none
+    double goalNs = 0;           // absolute goal for the Zotrel side; 0 for none
 };
 
 /// Runs every case and prints the ratio table. Before anything is measured it
