@@ -9,8 +9,6 @@
 #include <QHash>
 #include <QString>
 
-#include <new>
-
 #include "text/stringimpl.h"
 #include "variant/varianttype.h"
 
@@ -37,62 +35,79 @@ inline const CZtString* StringIn(const tagZTVARIANT& record) {
 /// nothing. Copying a key, which the hash does when it stores one in a new
 /// entry, makes a `CZtVariant` copy that the copy owns.
 ///
-/// Text keys, the usual ones, take a fast way: a stored key also keeps its
-/// text as a QString sharing the characters, so comparing with it reads the
-/// characters directly instead of through the record's text object; the
-/// result is the one variant equality gives.
+/// Text keys, the usual ones, take a fast way. Every key finds its characters
+/// once, when it is made: a borrowed key keeps a pointer to the QString in
+/// its text object's body, and a stored key keeps the QString itself, sharing
+/// the characters, beside the hash node's link. Hashing and comparing then
+/// read the characters directly instead of going through record, text object
+/// and body on every node passed; the result is the one variant equality
+/// gives.
 class VariantObjectKey {
 public:
-    explicit VariantObjectKey(const tagZTVARIANT& record) noexcept : m_pRecord(&record) {}
-    VariantObjectKey(const VariantObjectKey& other) : m_pRecord(nullptr) {
-        m_pRecord = new (m_Copy) CZtVariant(other.Record());
+    explicit VariantObjectKey(const tagZTVARIANT& record) noexcept : m_pRecord(&record) {
+        m_pText = CharactersOf(record, &m_Kind);
+    }
+    VariantObjectKey(const VariantObjectKey& other)
+        : m_pRecord(new CZtVariant(other.Record())), m_bOwned(true) {
         // A text object without a body equals nothing: it keeps the general way.
-        const CZtString* text = StringIn(*m_pRecord);
-        const QString* characters = text ? CZtStringImpl::TextOf(*text) : nullptr;
-        if (characters) {
+        if (const QString* characters = CharactersOf(*m_pRecord, &m_Kind)) {
             m_Text = *characters;
-            m_bText = true;
+            m_pText = &m_Text;
         }
     }
     VariantObjectKey& operator=(const VariantObjectKey&) = delete;
     ~VariantObjectKey() {
-        if (IsOwned())
-            static_cast<const CZtVariant*>(m_pRecord)->~CZtVariant();
+        if (m_bOwned)
+            delete static_cast<const CZtVariant*>(m_pRecord);
     }
 
     const tagZTVARIANT& Record() const { return *m_pRecord; }
 
+    unsigned int Hash(unsigned int seed) const {
+        if (m_pText)
+            return ::qHash(*m_pText, seed);
+        // A text object without a body reads as empty text.
+        return m_Kind == Kind::EmptyText ? ::qHash(QString(), seed)
+                                         : HashVariantKey(*m_pRecord, seed);
+    }
+
     /// Equality of this stored key with `given`.
     bool Matches(const VariantObjectKey& given) const {
-        if (!m_bText)
+        // Text against text reads the characters; anything else (a text
+        // given by reference included) takes the general rule.
+        if (m_Kind != Kind::Text || given.m_Kind == Kind::Other)
             return IsSameVariantKey(*m_pRecord, *given.m_pRecord);
-        const CZtString* text = StringIn(*given.m_pRecord);
-        if (!text)
-            return false;  // another type word, or no text object
-        // A given text object without a body reads as empty.
-        const QString* characters = CZtStringImpl::TextOf(*text);
-        return characters ? m_Text == *characters : m_Text.isEmpty();
+        if (given.m_pText)
+            return *m_pText == *given.m_pText;
+        return m_pText->isEmpty();  // a given text object without a body reads as empty
     }
 
 private:
-    bool IsOwned() const { return static_cast<const void*>(m_pRecord) == m_Copy; }
+    enum class Kind : unsigned char {
+        Text,       ///< a text object with a body: m_pText points to its characters
+        EmptyText,  ///< a text object without a body
+        Other,      ///< anything else: compared and hashed by the general rules
+    };
 
-    // What a lookup reads of every stored key it passes comes first, so that
-    // it shares the cache line of the hash node's link and hash value.
-    QString m_Text;        ///< a stored text key's characters, shared
-    bool m_bText = false;  ///< m_Text holds them
+    static const QString* CharactersOf(const tagZTVARIANT& record, Kind* kind) noexcept {
+        const CZtString* text = StringIn(record);
+        const QString* characters = text ? CZtStringImpl::TextOf(*text) : nullptr;
+        *kind = characters ? Kind::Text : (text ? Kind::EmptyText : Kind::Other);
+        return characters;
+    }
+
+    // A stored key is small, so that a hash node holds its link, hash
+    // value, key and value in one cache line; its record copy lives apart,
+    // as it is read only when a key is not text or is handed out.
+    QString m_Text;  ///< a stored text key's characters, shared
     const tagZTVARIANT* m_pRecord;
-    alignas(CZtVariant) unsigned char m_Copy[sizeof(CZtVariant)];
+    const QString* m_pText = nullptr;  ///< the characters, when a text key
+    Kind m_Kind = Kind::Other;
+    bool m_bOwned = false;  ///< m_pRecord is a copy of this key's own
 };
 
 inline unsigned int qHash(const VariantObjectKey& key, unsigned int seed) {
-    const tagZTVARIANT& record = key.Record();
-    if (const CZtString* text = StringIn(record)) {
-        // Read in place: a copy of the QString would cost two atomic counts.
-        const QString* characters = CZtStringImpl::TextOf(*text);
-        return characters ? ::qHash(*characters, seed) : ::qHash(QString(), seed);
-    }
-    return HashVariantKey(record, seed);
+    return key.Hash(seed);
 }
 
 /// Qt's hash compares the key looked for (left) with a stored one (right);

@@ -321,6 +321,8 @@ TEST(VariantObjectMapKeys, FoundExactlyWhenVariantEqualityHolds) {
             {"string case", CZtVariant(L"abc"), CZtVariant(L"ABC"), false},
             {"empty string", CZtVariant(L""), CZtVariant(L""), true},
             {"string by reference", RefTo(ZT_VT_STRING, &textA), RefTo(ZT_VT_STRING, &textB), true},
+            {"string by value and by reference", CZtVariant(L"abc"), RefTo(ZT_VT_STRING, &textB),
+             false},
             {"blob", CZtVariant(CZtBlob(QByteArray("xy"))), CZtVariant(CZtBlob(QByteArray("xy"))),
              true},
             {"blob differs", CZtVariant(CZtBlob(QByteArray("xy"))),
