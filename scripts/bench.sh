@@ -85,14 +85,14 @@ if [ "${INSTRUCTIONS}" = 1 ]; then
     for benchmark in "${RATIO_BENCHMARKS[@]}"; do
         mkdir -p "${RESULTS}/instructions/${benchmark}"
         echo "${benchmark}"
-        "${BUILD_DIR}/bench/${benchmark}" --benchmark_list_tests=true "$@" |
-            grep -E '^[A-Za-z0-9_]+/(zotrel|baseline)$' |
-            while read -r name; do
-                QT_HASH_SEED=0 valgrind --tool=callgrind --collect-atstart=no \
-                    --callgrind-out-file="${RESULTS}/instructions/${benchmark}/${name/\//.}.%p" \
-                    "${BUILD_DIR}/bench/${benchmark}" --zotrel_instructions \
-                    --benchmark_filter="^${name}\$" >/dev/null 2>&1 </dev/null
-            done
+        names="$("${BUILD_DIR}/bench/${benchmark}" --benchmark_list_tests=true "$@" 2>/dev/null |
+            grep -E '^[A-Za-z0-9_]+/(zotrel|baseline)$' || true)"
+        for name in ${names}; do
+            QT_HASH_SEED=0 valgrind --tool=callgrind --collect-atstart=no \
+                --callgrind-out-file="${RESULTS}/instructions/${benchmark}/${name/\//.}.%p" \
+                "${BUILD_DIR}/bench/${benchmark}" --zotrel_instructions \
+                --benchmark_filter="^${name}(/|\$)" >/dev/null 2>&1 </dev/null
+        done
     done
     INSTRUCTION_ARGS=(--instructions "${RESULTS}/instructions")
 fi
