@@ -9,10 +9,12 @@
 
 #include <zotrel/blob.h>
 #include <zotrel/chromid.h>
+#include <zotrel/color.h>
 #include <zotrel/context.h>
 #include <zotrel/dataarray.h>
 #include <zotrel/event.h>
 #include <zotrel/foundation.h>
+#include <zotrel/geometry.h>
 #include <zotrel/guid.h>
 #include <zotrel/map.h>
 #include <zotrel/objectcollections.h>

@@ -71,3 +71,35 @@ ZT_LAYOUT_ASSERT(offsetof(tagDATAARRAY, firstBound) == 16, "tagDATAARRAY.firstBo
 /* tagZTEVENT: one 32-bit identifier. */
 ZT_LAYOUT_ASSERT(sizeof(tagZTEVENT) == 4, "tagZTEVENT is 4 bytes");
 ZT_LAYOUT_ASSERT(offsetof(tagZTEVENT, id) == 0, "tagZTEVENT.id at 0");
+
+/* The geometry and colour records: 32-bit fields back to back. */
+#include <zotrel/color.h>
+#include <zotrel/geometry.h>
+
+ZT_LAYOUT_ASSERT(sizeof(ZT_POINT_2F) == 8, "ZT_POINT_2F is 8 bytes");
+ZT_LAYOUT_ASSERT(offsetof(ZT_POINT_2F, x) == 0, "ZT_POINT_2F.x at 0");
+ZT_LAYOUT_ASSERT(offsetof(ZT_POINT_2F, y) == 4, "ZT_POINT_2F.y at 4");
+ZT_LAYOUT_ASSERT(sizeof(ZT_SIZE_F) == 8, "ZT_SIZE_F is 8 bytes");
+ZT_LAYOUT_ASSERT(offsetof(ZT_SIZE_F, width) == 0, "ZT_SIZE_F.width at 0");
+ZT_LAYOUT_ASSERT(offsetof(ZT_SIZE_F, height) == 4, "ZT_SIZE_F.height at 4");
+ZT_LAYOUT_ASSERT(sizeof(ZT_RECT_F) == 16, "ZT_RECT_F is 16 bytes");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_F, left) == 0, "ZT_RECT_F.left at 0");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_F, top) == 4, "ZT_RECT_F.top at 4");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_F, right) == 8, "ZT_RECT_F.right at 8");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_F, bottom) == 12, "ZT_RECT_F.bottom at 12");
+ZT_LAYOUT_ASSERT(sizeof(ZT_POINT_2U) == 8, "ZT_POINT_2U is 8 bytes");
+ZT_LAYOUT_ASSERT(offsetof(ZT_POINT_2U, x) == 0, "ZT_POINT_2U.x at 0");
+ZT_LAYOUT_ASSERT(offsetof(ZT_POINT_2U, y) == 4, "ZT_POINT_2U.y at 4");
+ZT_LAYOUT_ASSERT(sizeof(ZT_SIZE_U) == 8, "ZT_SIZE_U is 8 bytes");
+ZT_LAYOUT_ASSERT(offsetof(ZT_SIZE_U, width) == 0, "ZT_SIZE_U.width at 0");
+ZT_LAYOUT_ASSERT(offsetof(ZT_SIZE_U, height) == 4, "ZT_SIZE_U.height at 4");
+ZT_LAYOUT_ASSERT(sizeof(ZT_RECT_U) == 16, "ZT_RECT_U is 16 bytes");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_U, left) == 0, "ZT_RECT_U.left at 0");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_U, top) == 4, "ZT_RECT_U.top at 4");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_U, right) == 8, "ZT_RECT_U.right at 8");
+ZT_LAYOUT_ASSERT(offsetof(ZT_RECT_U, bottom) == 12, "ZT_RECT_U.bottom at 12");
+ZT_LAYOUT_ASSERT(sizeof(ZTCOLORVALUE) == 16, "ZTCOLORVALUE is 16 bytes");
+ZT_LAYOUT_ASSERT(offsetof(ZTCOLORVALUE, r) == 0, "ZTCOLORVALUE.r at 0");
+ZT_LAYOUT_ASSERT(offsetof(ZTCOLORVALUE, g) == 4, "ZTCOLORVALUE.g at 4");
+ZT_LAYOUT_ASSERT(offsetof(ZTCOLORVALUE, b) == 8, "ZTCOLORVALUE.b at 8");
+ZT_LAYOUT_ASSERT(offsetof(ZTCOLORVALUE, a) == 12, "ZTCOLORVALUE.a at 12");

@@ -1,16 +1,18 @@
 /* The plain records and C functions, used from a C11 program.
  *
  * Proves that the headers with plain records (foundation, GUID, CHROMID,
- * variant, data array, event) and the trace engine's header compile as C,
- * that the C functions are exported unmangled from the shared library, and
- * that they behave as documented. Prints one line per failed check and exits
- * non-zero when any check fails.
+ * variant, data array, event, geometry, colour) and the trace engine's header
+ * compile as C, that the C functions are exported unmangled from the shared
+ * library, and that they behave as documented. Prints one line per failed
+ * check and exits non-zero when any check fails.
  */
 
 #include <zotrel/chromid.h>
+#include <zotrel/color.h>
 #include <zotrel/dataarray.h>
 #include <zotrel/event.h>
 #include <zotrel/foundation.h>
+#include <zotrel/geometry.h>
 #include <zotrel/guid.h>
 #include <zotrel/objectcollections.h>
 #include <zotrel/systemstatus.h>
@@ -18,6 +20,7 @@
 #include <zotrel/variant.h>
 
 #include <stdbool.h>
+#include <stddef.h>
 #include <stdio.h>
 #include <string.h>
 #include <wchar.h>
@@ -187,6 +190,35 @@ static void test_event(void) {
     CHECK(ZtWaitForSingleEvent(NULL, 0) == 0xFFFFFFFFu);
 }
 
+/* The geometry and colour records from C: the fields in their documented
+ * order, back to back. */
+static void test_geometry_records(void) {
+    const ZT_POINT_2F point = {1.5f, -2.0f};
+    const ZT_POINT_2U pixel = {3u, 0xFFFFFFFFu};
+    const ZT_SIZE_F size = {2.0f, 3.0f};
+    const ZT_SIZE_U extent = {5u, 6u};
+    const ZT_RECT_F frame = {10.0f, 20.0f, 30.0f, 60.0f};
+    const ZT_RECT_U pixels = {1u, 2u, 3u, 4u};
+    const ZTCOLORVALUE colour = {1.0f, 0.5f, 0.25f, 0.0f};
+    const float* edges = &frame.left;
+    const unsigned int* pixelEdges = &pixels.left;
+    const float* channels = &colour.r;
+
+    CHECK(sizeof(ZT_POINT_2F) == 8 && offsetof(ZT_POINT_2F, y) == 4);
+    CHECK(sizeof(ZT_POINT_2U) == 8 && offsetof(ZT_POINT_2U, y) == 4);
+    CHECK(sizeof(ZT_SIZE_F) == 8 && offsetof(ZT_SIZE_F, height) == 4);
+    CHECK(sizeof(ZT_SIZE_U) == 8 && offsetof(ZT_SIZE_U, height) == 4);
+    CHECK(sizeof(ZT_RECT_F) == 16 && offsetof(ZT_RECT_F, bottom) == 12);
+    CHECK(sizeof(ZT_RECT_U) == 16 && offsetof(ZT_RECT_U, bottom) == 12);
+    CHECK(sizeof(ZTCOLORVALUE) == 16 && offsetof(ZTCOLORVALUE, a) == 12);
+    CHECK(point.x == 1.5f && point.y == -2.0f && pixel.y == 0xFFFFFFFFu);
+    CHECK(size.height == 3.0f && extent.width == 5u);
+    CHECK(edges[0] == 10.0f && edges[1] == 20.0f && edges[2] == 30.0f && edges[3] == 60.0f);
+    CHECK(pixelEdges[0] == 1u && pixelEdges[3] == 4u);
+    CHECK(channels[0] == 1.0f && channels[1] == 0.5f && channels[2] == 0.25f &&
+          channels[3] == 0.0f);
+}
+
 /* The variant vector from C: made by the C functions, used through the
  * interfaces' tables of operations, released again. */
 static void test_variant_vector(void) {
@@ -305,6 +337,7 @@ int main(void) {
     test_variant_record();
     test_data_array();
     test_event();
+    test_geometry_records();
     test_variant_vector();
     test_trace_engine();
     test_usage_lines();
