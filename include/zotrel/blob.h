@@ -1,54 +1,55 @@
-// Zotrel bytes: `CZtBlob`, a shared copy-on-modify byte buffer with a stream position.
-//
-// A `CZtBlob` is an ordered run of bytes with value semantics: the payload of
-// a byte-valued variant, the raw form of a text, a record read from a device.
-// It holds a Qt `QByteArray` inside a reference-counted body: copies share one
-// body (one atomic increment, no byte copy) and a change first gives the
-// changing handle a private copy. Besides the `QByteArray`-like editing and
-// search members it keeps a read/write position, so a blob can be filled and
-// read like a small stream.
-//
-//     Varn::CZtBlob record;
-//     unsigned int id = 7;
-//     record.Write(reinterpret_cast<const unsigned char*>(&id), sizeof id);  // position 4
-//     Varn::CZtBlob sent = record;           // shares the bytes
-//     unsigned int back = 0;
-//     sent.Read(reinterpret_cast<unsigned char*>(&back), 0, sizeof back);    // back == 7
-//     Varn::CZtBlob text(L"AB");             // 0x41 0x00 0x42 0x00: UTF-16, low byte first
-//
-// Texts as bytes. Narrow (`char`) text gives its bytes as they are, without
-// the terminating NUL. Wide text and `CZtString` give their UTF-16 code units,
-// two bytes each, low byte first, without a terminator; a wide character
-// beyond U+FFFF gives its surrogate pair (four bytes).
-//
-// The position. The read/write position is a byte index kept in the shared
-// body. `Read`, `Write`, `Seek` and `Clear` first give the handle a private
-// body, and a new private body starts at position 0: a blob that shared its
-// bytes starts these operations at 0. `Position` and the offset form of
-// `Read` neither un-share nor move it. Editing members leave it where it is,
-// so after `Remove`, `Truncate` or `Chop` it may lie at or past the end; a
-// `Write` from there fills the gap with zero bytes.
-//
-// (pointer, length) arguments: a negative length runs to the first zero
-// byte, as `QByteArray::append` does; a null pointer is no bytes (the
-// constructor makes a detached blob from it).
-//
-// Ownership. Heap blobs that cross module boundaries are made and freed by the
-// library (`AllocBlob`, `CreateBlob`, `DestroyBlob`, and class-level
-// `operator new`/`delete` over `malloc`/`free`). Pointers to the bytes stay
-// valid until this blob next changes or is destroyed; they are for reading,
-// `GetBuffer` is the way to write.
-//
-// The detached state. A blob made from, or assigned, a null pointer has no
-// body: it is empty, its pointers are null, `Read`/`Write`/`Seek` give false,
-// searches -1 or false, `operator==` false, changing operations do nothing
-// and derived blobs are ordinary empty blobs. Copying it gives an ordinary
-// empty blob; assigning a value by reference ends the state. As an argument
-// it counts as no bytes.
-//
-// Threads: distinct `CZtBlob` objects that share a body may be used on
-// different threads; one `CZtBlob` object, and its position, is not safe for
-// concurrent use.
+/// @file
+/// Zotrel bytes: `CZtBlob`, a shared copy-on-modify byte buffer with a stream position.
+///
+/// A `CZtBlob` is an ordered run of bytes with value semantics: the payload of
+/// a byte-valued variant, the raw form of a text, a record read from a device.
+/// It holds a Qt `QByteArray` inside a reference-counted body: copies share one
+/// body (one atomic increment, no byte copy) and a change first gives the
+/// changing handle a private copy. Besides the `QByteArray`-like editing and
+/// search members it keeps a read/write position, so a blob can be filled and
+/// read like a small stream.
+///
+///     Varn::CZtBlob record;
+///     unsigned int id = 7;
+///     record.Write(reinterpret_cast<const unsigned char*>(&id), sizeof id);  // position 4
+///     Varn::CZtBlob sent = record;           // shares the bytes
+///     unsigned int back = 0;
+///     sent.Read(reinterpret_cast<unsigned char*>(&back), 0, sizeof back);    // back == 7
+///     Varn::CZtBlob text(L"AB");             // 0x41 0x00 0x42 0x00: UTF-16, low byte first
+///
+/// Texts as bytes. Narrow (`char`) text gives its bytes as they are, without
+/// the terminating NUL. Wide text and `CZtString` give their UTF-16 code units,
+/// two bytes each, low byte first, without a terminator; a wide character
+/// beyond U+FFFF gives its surrogate pair (four bytes).
+///
+/// The position. The read/write position is a byte index kept in the shared
+/// body. `Read`, `Write`, `Seek` and `Clear` first give the handle a private
+/// body, and a new private body starts at position 0: a blob that shared its
+/// bytes starts these operations at 0. `Position` and the offset form of
+/// `Read` neither un-share nor move it. Editing members leave it where it is,
+/// so after `Remove`, `Truncate` or `Chop` it may lie at or past the end; a
+/// `Write` from there fills the gap with zero bytes.
+///
+/// (pointer, length) arguments: a negative length runs to the first zero
+/// byte, as `QByteArray::append` does; a null pointer is no bytes (the
+/// constructor makes a detached blob from it).
+///
+/// Ownership. Heap blobs that cross module boundaries are made and freed by the
+/// library (`AllocBlob`, `CreateBlob`, `DestroyBlob`, and class-level
+/// `operator new`/`delete` over `malloc`/`free`). Pointers to the bytes stay
+/// valid until this blob next changes or is destroyed; they are for reading,
+/// `GetBuffer` is the way to write.
+///
+/// The detached state. A blob made from, or assigned, a null pointer has no
+/// body: it is empty, its pointers are null, `Read`/`Write`/`Seek` give false,
+/// searches -1 or false, `operator==` false, changing operations do nothing
+/// and derived blobs are ordinary empty blobs. Copying it gives an ordinary
+/// empty blob; assigning a value by reference ends the state. As an argument
+/// it counts as no bytes.
+///
+/// Threads: distinct `CZtBlob` objects that share a body may be used on
+/// different threads; one `CZtBlob` object, and its position, is not safe for
+/// concurrent use.
 
 #ifndef ZOTREL_BLOB_H
 #define ZOTREL_BLOB_H
@@ -70,13 +71,17 @@ class CZtVariant;
 /// for debuggers and for callers that look into bodies.
 class ZOTREL_EXPORT CZtBlobData {
 public:
+    /// No bytes yet: the pointer is null.
     CZtBlobData();
     /// Does not copy the pointer: a new body points at its own bytes.
     CZtBlobData(const CZtBlobData& other);
+    /// Nulls the pointer.
     virtual ~CZtBlobData();
+    /// Copies the pointer.
     CZtBlobData& operator=(const CZtBlobData& other);
 
 protected:
+    /// The first of the body's bytes.
     unsigned char* m_pData;
 };
 
@@ -95,6 +100,7 @@ public:
     CZtBlob(const CZtBlob& other);
     /// Shares the pointed-to bytes; a null pointer gives the detached state.
     CZtBlob(const CZtBlob* other);
+    /// Shares the `QByteArray`'s bytes (Qt's own implicit sharing).
     CZtBlob(const QByteArray& bytes);
     /// Copy of the `QByteArray`; a null pointer gives the detached state.
     CZtBlob(const QByteArray* bytes);
@@ -121,12 +127,17 @@ public:
     /// every other variant gives no bytes. A null pointer gives the detached
     /// state.
     CZtBlob(const CZtVariant& value);
+    /// The bytes of the pointed-to variant, as above; a null pointer gives
+    /// the detached state.
     CZtBlob(const CZtVariant* value);
+    /// Drops this handle's share of the bytes; the last handle frees them.
     virtual ~CZtBlob();
 
-    // Assignment: releases the current bytes and takes the new ones as the
-    // matching constructor does. Assigning a blob to itself (also through a
-    // pointer) changes nothing; a null pointer leaves the blob detached.
+    /// Assignment: releases the current bytes and takes the new ones as the
+    /// matching constructor does. Assigning a blob to itself (also through a
+    /// pointer) changes nothing; a null pointer leaves the blob detached.
+    /// Returns this blob.
+    ///@{
     CZtBlob& operator=(const CZtBlob& other);
     CZtBlob& operator=(const CZtBlob* other);
     CZtBlob& operator=(const QByteArray& bytes);
@@ -139,6 +150,7 @@ public:
     CZtBlob& operator=(wchar_t ch);
     CZtBlob& operator=(const CZtVariant& value);
     CZtBlob& operator=(const CZtVariant* value);
+    ///@}
 
     // Heap objects that cross module boundaries ----------------------------
 
@@ -151,7 +163,11 @@ public:
 
     // Concatenation (the position is not changed) ---------------------------
 
-    /// Appends the bytes the matching constructor would make.
+    /// Appends the bytes the matching constructor would make (a null pointer
+    /// or a detached argument adds nothing) and returns this blob. A detached
+    /// blob stays detached; a result beyond the largest `QByteArray` leaves
+    /// the blob unchanged.
+    ///@{
     CZtBlob& operator+=(const CZtBlob& bytes);
     CZtBlob& operator+=(const CZtString& text);
     CZtBlob& operator+=(const char* text);
@@ -159,10 +175,12 @@ public:
     CZtBlob& operator+=(char ch);
     CZtBlob& operator+=(wchar_t ch);
     CZtBlob& operator+=(const CZtVariant& value);
+    ///@}
 
     /// A new blob: these bytes followed by those of the argument (a detached
     /// left side, or a result beyond the largest `QByteArray`, gives an empty
     /// blob).
+    ///@{
     CZtBlob operator+(const CZtBlob& bytes) const;
     CZtBlob operator+(const CZtString& text) const;
     CZtBlob operator+(const char* text) const;
@@ -170,32 +188,38 @@ public:
     CZtBlob operator+(char ch) const;
     CZtBlob operator+(wchar_t ch) const;
     CZtBlob operator+(const CZtVariant& value) const;
+    ///@}
 
     // Access ---------------------------------------------------------------
 
     /// The byte at `index`; 0 outside [0, Length()).
     unsigned char operator[](int index) const;
+    /// The byte at `index`; 0 outside [0, Length()) and when detached.
     unsigned char At(int index) const;
     /// The bytes, for reading (null when detached). Both forms point at the
     /// bytes shared with every copy, so write through `GetBuffer` instead.
+    ///@{
     explicit operator unsigned char*() const;
     explicit operator const unsigned char*() const;
+    ///@}
     /// The stored `QByteArray`; a detached blob first gets an empty body.
     operator const QByteArray&() const;
     /// The stored `QByteArray`, or null when detached.
     explicit operator const QByteArray*() const;
     /// Same length and the same bytes; false when this blob is detached.
     bool operator==(const CZtBlob& other) const;
-    /// Number of bytes.
+    /// Number of bytes; 0 when detached.
     int Length() const;
     /// True for no bytes, including the detached state.
     bool IsEmpty() const;
     /// Makes the bytes private, resizes them to `length` unless `length` is
     /// -1 (other negative lengths count as 0; bytes added are not set) and
     /// returns the writable bytes; null when detached or when `length` is
-    /// beyond the largest `QByteArray` (nothing is resized then).
+    /// beyond the largest `QByteArray` (nothing is resized then). The pointer
+    /// is valid until the next call on this blob; a copy made afterwards
+    /// shares the bytes, so write before copying.
     unsigned char* GetBuffer(int length = -1);
-    /// No bytes, position 0.
+    /// No bytes, position 0 (nothing happens when detached).
     void Clear();
 
     // Stream access (the position is a byte index) ---------------------------
@@ -227,20 +251,38 @@ public:
     // Search and tests (detached: -1 or false; a detached argument counts as
     // no bytes) ----------------------------------------------------------------
 
+    /// The index of the first occurrence at or after `from`, or -1 when there
+    /// is none or this blob is detached.
+    ///@{
     int IndexOf(const CZtBlob& bytes, int from = 0) const;
     int IndexOf(unsigned char byte, int from = 0) const;
-    /// `from` -1 searches from the end.
+    ///@}
+    /// The index of the last occurrence at or before `from` (-1: from the
+    /// end), or -1 when there is none or this blob is detached.
+    ///@{
     int LastIndexOf(const CZtBlob& bytes, int from = -1) const;
     int LastIndexOf(unsigned char byte, int from = -1) const;
+    ///@}
+    /// True when the bytes occur in this blob; false when detached.
+    ///@{
     bool Contains(const CZtBlob& bytes) const;
     bool Contains(unsigned char byte) const;
+    ///@}
     /// Number of possibly overlapping occurrences; -1 when detached.
+    ///@{
     int Count(const CZtBlob& bytes) const;
     int Count(unsigned char byte) const;
+    ///@}
+    /// True when this blob begins with the bytes; false when detached.
+    ///@{
     bool StartsWith(const CZtBlob& bytes) const;
     bool StartsWith(unsigned char byte) const;
+    ///@}
+    /// True when this blob ends with the bytes; false when detached.
+    ///@{
     bool EndsWith(const CZtBlob& bytes) const;
     bool EndsWith(unsigned char byte) const;
+    ///@}
 
     // Derived blobs (this blob is unchanged; a result that is all of these
     // bytes shares them) -------------------------------------------------------
@@ -252,13 +294,17 @@ public:
     /// `n` bytes from `position`, clamped to the bytes; a negative position
     /// or `n` counts as 0 (-1 does not mean "to the end").
     CZtBlob Mid(int position, int n) const;
-    /// Pads on the right (left) with `fill` up to `width`; a longer blob is
-    /// cut to `width` only when `truncate` is true. A `width` beyond the
-    /// largest `QByteArray` gives these bytes unpadded.
+    /// Pads on the right (`LeftJustified`) or the left (`RightJustified`)
+    /// with `fill` up to `width`; a longer blob is cut to `width` only when
+    /// `truncate` is true. A `width` beyond the largest `QByteArray` gives
+    /// these bytes unpadded.
+    ///@{
     CZtBlob LeftJustified(int width, unsigned char fill = ' ', bool truncate = false) const;
     CZtBlob RightJustified(int width, unsigned char fill = ' ', bool truncate = false) const;
-    /// The bytes read as Latin-1 letters, as `QByteArray::toLower`/`toUpper`.
+    ///@}
+    /// The bytes read as Latin-1 letters, in lower case (`QByteArray::toLower`).
     CZtBlob ToLower() const;
+    /// The bytes read as Latin-1 letters, in upper case (`QByteArray::toUpper`).
     CZtBlob ToUpper() const;
     /// Without leading and trailing ASCII white space.
     CZtBlob Trimmed() const;
@@ -270,27 +316,50 @@ public:
     // spaces; an edit that would outgrow the largest `QByteArray` does
     // nothing. --------------------------------------------------------------
 
+    /// Inserts the bytes before the byte at `position` and returns this blob.
+    /// A negative position inserts nothing; one past the end first pads with
+    /// spaces up to it.
+    ///@{
     CZtBlob& Insert(int position, unsigned char byte);
     CZtBlob& Insert(int position, const unsigned char* data, int length);
     CZtBlob& Insert(int position, const CZtBlob& bytes);
+    ///@}
+    /// Adds the bytes at the end and returns this blob.
+    ///@{
     CZtBlob& Append(unsigned char byte);
     CZtBlob& Append(const unsigned char* data, int length);
     CZtBlob& Append(const CZtBlob& bytes);
+    ///@}
+    /// Puts the bytes in front and returns this blob.
+    ///@{
     CZtBlob& Prepend(unsigned char byte);
     CZtBlob& Prepend(const unsigned char* data, int length);
     CZtBlob& Prepend(const CZtBlob& bytes);
-    /// Removes `n` bytes at `position` (clamped to the end).
+    ///@}
+    /// Removes `n` bytes at `position` (clamped to the end; a negative
+    /// position or `n`, or a position at or past the end, removes nothing)
+    /// and returns this blob.
     CZtBlob& Remove(int position, int n);
-    /// Replaces `n` bytes at `position` with the given bytes.
+    /// Replaces `n` bytes at `position` with the given bytes (clamped to the
+    /// end; a negative position changes nothing, a negative `n` removes
+    /// nothing, a position at or past the end inserts there) and returns this
+    /// blob.
+    ///@{
     CZtBlob& Replace(int position, int n, const unsigned char* after, int afterLength);
     CZtBlob& Replace(int position, int n, const CZtBlob& after);
-    /// Replaces every occurrence of `before`.
+    ///@}
+    /// Replaces every occurrence of `before` (an empty `before` matches at
+    /// every position) and returns this blob.
+    ///@{
     CZtBlob& Replace(const unsigned char* before, int beforeLength, const unsigned char* after,
                      int afterLength);
     CZtBlob& Replace(const CZtBlob& before, const CZtBlob& after);
-    /// Keeps the first `n` bytes.
+    ///@}
+    /// Keeps the first `n` bytes (a negative `n` keeps none; a blob of `n`
+    /// bytes or fewer is unchanged).
     void Truncate(int n);
-    /// Drops the last `n` bytes.
+    /// Drops the last `n` bytes (all of them when `n` reaches the length; a
+    /// negative `n` drops nothing).
     void Chop(int n);
 
 private:

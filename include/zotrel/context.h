@@ -1,43 +1,44 @@
-// Zotrel contexts and error descriptors: process-wide tables of named values,
-// and the texts of result codes.
-//
-// A context is a table of values by key (`CZtString` to `CZtVariant`) that
-// the whole process shares, named by a GUID. Components put values into it,
-// read them back with defaults, and may subscribe to its changes:
-//
-//     const Varn::CZtGUID plant = Varn::CZtGUID::CreateGUID();
-//     Varn::CZtContext::InitializeContext(plant);                      // 0
-//     Varn::CZtContext::SetContextValue(plant, L"Mode", Varn::CZtVariant(L"auto"));
-//     unsigned int shift = Varn::CZtContext::GetContextValue(plant, L"Shift", 1u);  // 1
-//     Varn::CZtContext::RegisterNotify(plant, watcher);   // watcher hears every later change
-//     ...
-//     Varn::CZtContext::DeleteContext(plant);             // releases watcher
-//
-// Every value set through `SetContextValue` is traced at severity 5
-// (verbose) as `ZtContext key="text of the value"`; the line is built only
-// when the library's severity lets it through.
-//
-// Ownership. The registry owns each context and holds one reference to each
-// subscriber: `RegisterNotify` takes it, `UnRegisterNotify` and
-// `DeleteContext` give it back. Subscribers still registered when the
-// library unloads are released then, so a module that subscribes must
-// unsubscribe before it unloads itself. `GetContext` hands out the registry's
-// own object: it stays valid until its context is deleted.
-//
-// Threads. One re-entrant mutex, `CZtContext::sm_Mutex`, serialises all
-// context work, the notifications included: `OnContextValueChanged` runs on
-// the thread that set the value, with the mutex held, so it may read and set
-// context values itself (and subscribe, unsubscribe or delete contexts), but
-// every other thread's context work waits until it returns. A change
-// notifies the subscribers that were registered when it was made, in the
-// order of their addresses; one that is unsubscribed by an earlier callback
-// of the same change is not called any more, and once the context itself is
-// deleted by a callback no further subscriber is told.
-//
-// `CZtErrorDescriptor` pairs a result code with a description and records
-// the pair in a process-wide table, so the text of a code can be looked up
-// later with `CZtErrorDescriptor::GetErrorString`. The table has a lock of
-// its own: descriptors may be made and texts looked up on any threads at once.
+/// @file
+/// Zotrel contexts and error descriptors: process-wide tables of named values,
+/// and the texts of result codes.
+///
+/// A context is a table of values by key (`CZtString` to `CZtVariant`) that
+/// the whole process shares, named by a GUID. Components put values into it,
+/// read them back with defaults, and may subscribe to its changes:
+///
+///     const Varn::CZtGUID plant = Varn::CZtGUID::CreateGUID();
+///     Varn::CZtContext::InitializeContext(plant);                      // 0
+///     Varn::CZtContext::SetContextValue(plant, L"Mode", Varn::CZtVariant(L"auto"));
+///     unsigned int shift = Varn::CZtContext::GetContextValue(plant, L"Shift", 1u);  // 1
+///     Varn::CZtContext::RegisterNotify(plant, watcher);   // watcher hears every later change
+///     ...
+///     Varn::CZtContext::DeleteContext(plant);             // releases watcher
+///
+/// Every value set through `SetContextValue` is traced at severity 5
+/// (verbose) as `ZtContext key="text of the value"`; the line is built only
+/// when the library's severity lets it through.
+///
+/// Ownership. The registry owns each context and holds one reference to each
+/// subscriber: `RegisterNotify` takes it, `UnRegisterNotify` and
+/// `DeleteContext` give it back. Subscribers still registered when the
+/// library unloads are released then, so a module that subscribes must
+/// unsubscribe before it unloads itself. `GetContext` hands out the registry's
+/// own object: it stays valid until its context is deleted.
+///
+/// Threads. One re-entrant mutex, `CZtContext::sm_Mutex`, serialises all
+/// context work, the notifications included: `OnContextValueChanged` runs on
+/// the thread that set the value, with the mutex held, so it may read and set
+/// context values itself (and subscribe, unsubscribe or delete contexts), but
+/// every other thread's context work waits until it returns. A change
+/// notifies the subscribers that were registered when it was made, in the
+/// order of their addresses; one that is unsubscribed by an earlier callback
+/// of the same change is not called any more, and once the context itself is
+/// deleted by a callback no further subscriber is told.
+///
+/// `CZtErrorDescriptor` pairs a result code with a description and records
+/// the pair in a process-wide table, so the text of a code can be looked up
+/// later with `CZtErrorDescriptor::GetErrorString`. The table has a lock of
+/// its own: descriptors may be made and texts looked up on any threads at once.
 #ifndef ZOTREL_CONTEXT_H
 #define ZOTREL_CONTEXT_H
 
@@ -74,6 +75,7 @@ public:
     CZtContext(const CZtContext& other);
     /// Copies the values and the identifier.
     CZtContext& operator=(const CZtContext& other);
+    /// Destroys the values; subscribers are held by the registry, not here.
     ~CZtContext();
 
     /// Stores the value of `key` in `value` and returns 0; `ZT_E_NOTFOUND`
@@ -154,12 +156,13 @@ public:
     CZtErrorDescriptor(const CZtErrorDescriptor& other);
     /// Copies code and description; the table is not touched.
     CZtErrorDescriptor& operator=(const CZtErrorDescriptor& other);
+    /// The table keeps the text recorded for the code.
     ~CZtErrorDescriptor();
 
     /// The code.
     operator unsigned int() const;
 
-    /// The text last recorded for `code`, or "<no error>" when none was.
+    /// The text last recorded for `code`, or `"<no error>"` when none was.
     static CZtString GetErrorString(unsigned int code);
 
 private:

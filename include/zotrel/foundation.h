@@ -1,42 +1,48 @@
-// Zotrel foundation: reference-counted interfaces, atomics, mutexes, result codes.
-//
-// Everything else in the library is built from the pieces declared here:
-//
-//  - The interface scheme. `IZtReferenced` carries `AddRef`/`Release`;
-//    `IZtUnknown` adds `QueryInterface`, which asks an object for another of
-//    its interfaces by GUID. An object is born with a count of 1, owned by the
-//    code that created it, and destroys itself when `Release` brings the count
-//    to 0. The identifiers of the library's interfaces are the `IID_...`
-//    constants below.
-//  - `CZtCoPtr<T>` owns exactly one reference to an interface while it holds a
-//    non-null pointer:
-//
-//        CZtCoPtr<IZtUnknown> unknown;
-//        if (ZtSucceeded(object->QueryInterface(IID_IZtUnknown, &unknown)))
-//            use(unknown.Get());   // released when `unknown` goes out of scope
-//
-//  - `CZtAtomicInt` is a 32-bit integer whose `Increment`, `Decrement` and
-//    assignments are fully ordered atomic operations; reference counts use it.
-//  - `CZtAutoMutex` is a re-entrant mutex; `CZtAutoMutexLock` holds it for a
-//    scope.
-//  - Result codes: 0 is success, every failure has the top bit set, so a
-//    result read as a signed number is negative exactly when it failed.
-//
-// Threads: counts may be raised and lowered from any thread; a `CZtCoPtr`
-// object itself is used by one thread at a time.
-//
-// The C part of this header (export macros and result codes) also compiles
-// as C11.
+/// @file
+/// Zotrel foundation: reference-counted interfaces, atomics, mutexes, result codes.
+///
+/// Everything else in the library is built from the pieces declared here:
+///
+///  - The interface scheme. `IZtReferenced` carries `AddRef`/`Release`;
+///    `IZtUnknown` adds `QueryInterface`, which asks an object for another of
+///    its interfaces by GUID. An object is born with a count of 1, owned by the
+///    code that created it, and destroys itself when `Release` brings the count
+///    to 0. The identifiers of the library's interfaces are the `IID_...`
+///    constants below.
+///  - `CZtCoPtr<T>` owns exactly one reference to an interface while it holds a
+///    non-null pointer:
+///
+///        CZtCoPtr<IZtUnknown> unknown;
+///        if (ZtSucceeded(object->QueryInterface(IID_IZtUnknown, &unknown)))
+///            use(unknown.Get());   // released when `unknown` goes out of scope
+///
+///  - `CZtAtomicInt` is a 32-bit integer whose `Increment`, `Decrement` and
+///    assignments are fully ordered atomic operations; reference counts use it.
+///  - `CZtAutoMutex` is a re-entrant mutex; `CZtAutoMutexLock` holds it for a
+///    scope.
+///  - Result codes: 0 is success, every failure has the top bit set, so a
+///    result read as a signed number is negative exactly when it failed.
+///
+/// Threads: counts may be raised and lowered from any thread; a `CZtCoPtr`
+/// object itself is used by one thread at a time.
+///
+/// The C part of this header (export macros and result codes) also compiles
+/// as C11.
 
 #ifndef ZOTREL_FOUNDATION_H
 #define ZOTREL_FOUNDATION_H
 
-/* The library builds with hidden visibility; only what carries this is exported. */
+/// Marks a declaration as part of the exported interface. The library builds
+/// with hidden visibility; only what carries this is exported.
 #define ZOTREL_EXPORT __attribute__((visibility("default")))
 
 #ifdef __cplusplus
+/// `extern "C"` in C++, nothing in C: gives the C functions unmangled names.
 #define ZOTREL_EXTERN_C extern "C"
+/// Opens namespace `Varn` in C++; nothing in C, where the records and C
+/// functions are global.
 #define ZOTREL_NAMESPACE_BEGIN namespace Varn {
+/// Closes what `ZOTREL_NAMESPACE_BEGIN` opened.
 #define ZOTREL_NAMESPACE_END }
 #else
 #define ZOTREL_EXTERN_C
@@ -44,29 +50,47 @@
 #define ZOTREL_NAMESPACE_END
 #endif
 
-/* An exported function with C linkage. */
+/// An exported function with C linkage.
 #define ZOTREL_C_API ZOTREL_EXTERN_C ZOTREL_EXPORT
 
 ZOTREL_NAMESPACE_BEGIN
 
-/* Result codes of every C function and interface operation. */
-static const unsigned int ZT_S_OK = 0x00000000u;             /* success */
-static const unsigned int ZT_S_PARTIAL = 0x00000001u;        /* some elements not converted */
-static const unsigned int ZT_E_FAIL = 0x80000000u;           /* the operation failed */
-static const unsigned int ZT_E_INVALIDARG = 0x80000004u;     /* null argument or out of range */
-static const unsigned int ZT_E_READONLY = 0x80000005u;       /* the collection is frozen */
-static const unsigned int ZT_E_POINTER = 0x80000006u;        /* QueryInterface: null out */
-static const unsigned int ZT_E_NOINTERFACE = 0x80000009u;    /* interface not implemented */
-static const unsigned int ZT_E_EXISTS = 0x8000000Cu;         /* the item already exists */
-static const unsigned int ZT_E_NOTFOUND = 0x8000001Cu;       /* not found / index out of range */
-static const unsigned int ZT_E_REGISTERED = 0x80000020u;     /* already registered */
-static const unsigned int ZT_E_INVALID_OBJECT = 0x80402000u; /* bad handle, object or text */
-static const unsigned int ZT_E_NOT_SUPPORTED = 0x80402001u;  /* not supported for this type */
-static const unsigned int ZT_E_INVALID_TYPE = 0x80402004u;   /* bad type code, unknown handle */
-static const unsigned int ZT_E_NULL_POINTER = 0x80402006u;   /* required pointer is null */
-static const unsigned int ZT_E_NOT_RESIZABLE = 0x8040200Au;  /* array made without dimensions */
-/* Carried only inside the exception that CZtTime::ToTime_t throws. */
+// Result codes of every C function and interface operation.
+static const unsigned int ZT_S_OK = 0x00000000u;  ///< Success.
+static const unsigned int ZT_S_PARTIAL =
+    0x00000001u;  ///< Success with a gap: some elements of a data array could not be converted
+                  ///< (`ZtDataArrayChangeType`) and were left at their empty value.
+static const unsigned int ZT_E_FAIL =
+    0x80000000u;  ///< The operation failed (a parse, a conversion, a time outside the range, a
+                  ///< vector that cannot grow).
+static const unsigned int ZT_E_INVALIDARG =
+    0x80000004u;  ///< A null argument or a value out of range.
+static const unsigned int ZT_E_READONLY =
+    0x80000005u;  ///< The collection is frozen: it was created read-only.
+static const unsigned int ZT_E_POINTER =
+    0x80000006u;  ///< `QueryInterface` was given a null output pointer.
+static const unsigned int ZT_E_NOINTERFACE =
+    0x80000009u;  ///< `QueryInterface`: the object does not implement the interface asked for.
+static const unsigned int ZT_E_EXISTS = 0x8000000Cu;  ///< The item already exists (a context value
+                                                      ///< or an error descriptor under that key).
+static const unsigned int ZT_E_NOTFOUND =
+    0x8000001Cu;  ///< Not found: no such key, context, timer or subscriber, or an index out of
+                  ///< range.
+static const unsigned int ZT_E_REGISTERED = 0x80000020u;  ///< The subscriber is already registered.
+static const unsigned int ZT_E_INVALID_OBJECT =
+    0x80402000u;  ///< A bad handle, object or text (for example a GUID text that does not parse).
+static const unsigned int ZT_E_NOT_SUPPORTED =
+    0x80402001u;  ///< The operation is not supported for this type.
+static const unsigned int ZT_E_INVALID_TYPE =
+    0x80402004u;  ///< A bad type code, an unknown handle or an index outside its dimension.
+static const unsigned int ZT_E_NULL_POINTER = 0x80402006u;  ///< A required pointer is null.
+static const unsigned int ZT_E_NOT_RESIZABLE =
+    0x8040200Au;  ///< The data array was made without dimensions and cannot be resized.
+/// Carried only inside the `CZtTimeException` that `CZtTime::ToTime_t` throws
+/// for a time before the year 1900.
 static const unsigned int ZT_E_UNEXPECTED = 0x80004005u;
+/// Carried only inside the `CZtTimeException` that `CZtTime::ToTime_t` throws
+/// for a time the local time-zone rules cannot turn into a `time_t`.
 static const unsigned int ZT_E_WIN_INVALIDARG = 0x80070057u;
 
 ZOTREL_NAMESPACE_END
@@ -75,6 +99,9 @@ ZOTREL_NAMESPACE_END
 
 #include <cstddef>
 
+/// Zotrel's C++ interface: every class, constant and C++ function of the
+/// library. The plain records and C functions are in it too when compiled as
+/// C++; in C they are global.
 namespace Varn {
 
 struct tagZTGUID;
@@ -93,7 +120,10 @@ constexpr bool ZtFailed(unsigned int result) {
 /// `Release` that returns 0 has destroyed the object.
 class IZtReferenced {
 public:
+    /// Adds one reference and returns the new count.
     virtual int AddRef() const = 0;
+    /// Drops one reference and returns the new count; at 0 the object has
+    /// destroyed itself and must not be touched again.
     virtual int Release() const = 0;
 };
 
@@ -109,13 +139,19 @@ public:
 /// A component interface; the library only counts references to it.
 class ZOTREL_EXPORT IZtComponent : public IZtUnknown {
 public:
+    /// An interface base with nothing to set up.
     IZtComponent();
+    /// Copies nothing: the interface has no state.
     IZtComponent(const IZtComponent& other);
+    /// Copies nothing and returns this object.
     IZtComponent& operator=(const IZtComponent& other);
 
     /// Two operations reserved for components of other modules; this library
-    /// neither implements nor calls them.
+    /// neither implements nor calls them. By convention a result code:
+    /// `ZT_S_OK` when the component is ready.
     virtual unsigned int Initialize(IZtUnknown* context) = 0;
+    /// The counterpart of `Initialize`, reserved in the same way; by
+    /// convention `ZT_S_OK` when the component has let go of its resources.
     virtual unsigned int Terminate() = 0;
 
     /// The `IZtComponent` identifier; the argument is ignored.
@@ -125,38 +161,56 @@ public:
 /// An automation object; held by pointer in variants and data arrays only.
 class IZtDispatch : public IZtUnknown {};
 
-/// Interface identifiers, built from their text form when the library loads.
+// Interface identifiers, built from their text form when the library loads
+// (before any other module-wide object of the library).
+
+/// The null GUID, all 16 bytes zero.
 ZOTREL_EXPORT extern const CZtGUID IID_NULL;
+/// `IZtUnknown`: every interface object of the library answers it.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtUnknown;
+/// `IZtComponent`, as `IZtComponent::GetIID` returns it.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtComponent;
+/// The base interface of every collection and map iterator.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtIteratorBase;
+/// `IZtObjectCollection`.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtObjectCollection;
+/// `IZtObjectEnum`, answered by the object lists and sets.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtObjectEnum;
+/// `IZtObjectEnumIterator`, the iterator of lists, sets and collections.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtObjectEnumIterator;
+/// `IZtIntObjectMap`, the object map with integer keys.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtIntObjectMap;
+/// `IZtIntObjectMapIterator`, its iterator.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtIntObjectMapIterator;
+/// `IZtVariantObjectMap`, the object map with variant keys.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtVariantObjectMap;
+/// `IZtVariantObjectMapIterator`, its iterator.
 ZOTREL_EXPORT extern const CZtGUID IID_IZtVariantObjectMapIterator;
 /// Further identifiers of the system that no operation of this library
 /// compares against; kept with their exact values.
+///@{
 ZOTREL_EXPORT extern const CZtGUID IID_ZtReservedNull;
 ZOTREL_EXPORT extern const CZtGUID IID_ZtReserved1;
 ZOTREL_EXPORT extern const CZtGUID IID_ZtReserved2;
 ZOTREL_EXPORT extern const CZtGUID IID_ZtReserved3;
 ZOTREL_EXPORT extern const CZtGUID IID_ZtReserved4;
 ZOTREL_EXPORT extern const CZtGUID IID_ZtReserved5;
+///@}
 
 /// A 32-bit signed integer with atomic, fully ordered read-modify-write
 /// operations. Its value lives in a heap cell of its own.
 class ZOTREL_EXPORT CZtAtomicInt {
 public:
+    /// A new cell holding `value`.
     CZtAtomicInt(int value = 0);
     /// Takes a plain read of the other's current value into a new cell.
     CZtAtomicInt(const CZtAtomicInt& other);
+    /// Frees the cell.
     virtual ~CZtAtomicInt();
 
     /// Atomically exchanges this value for the other's (self-assignment is a no-op).
     CZtAtomicInt& operator=(const CZtAtomicInt& other);
+    /// Atomically stores `value` (a fully ordered exchange).
     CZtAtomicInt& operator=(int value);
 
     /// Adds 1 and returns the new value.
@@ -175,9 +229,13 @@ private:
 template <int Initial>
 class CZtAtomicIntTmpl : public CZtAtomicInt {
 public:
+    /// A new cell holding `Initial`.
     CZtAtomicIntTmpl() : CZtAtomicInt(Initial) {}
+    /// A new cell holding a plain read of the other's value.
     CZtAtomicIntTmpl(const CZtAtomicIntTmpl& other) : CZtAtomicInt(other) {}
+    /// Frees the cell.
     ~CZtAtomicIntTmpl() override {}
+    /// Atomically stores the other's current value into this cell.
     CZtAtomicIntTmpl& operator=(const CZtAtomicIntTmpl& other) {
         CZtAtomicInt::operator=(other);
         return *this;
@@ -191,13 +249,20 @@ extern template class ZOTREL_EXPORT CZtAtomicIntTmpl<1>;
 /// object that is copied together with its mutex keeps guarding its own data.
 class ZOTREL_EXPORT CZtAutoMutex {
 public:
+    /// A new, unlocked mutex.
     CZtAutoMutex();
+    /// A new, unlocked mutex of its own; the other's lock is not shared.
     CZtAutoMutex(const CZtAutoMutex& other);
+    /// Destroys the mutex; it must not be held by any thread.
     virtual ~CZtAutoMutex();
     /// Keeps this object's own lock; nothing is copied.
     CZtAutoMutex& operator=(const CZtAutoMutex& other);
 
+    /// Blocks until the calling thread holds the mutex; a thread that already
+    /// holds it gets it again at once (count one more `Unlock`).
     void Lock();
+    /// Gives up one `Lock` of the calling thread, which must hold the mutex;
+    /// the last one lets other threads have it.
     void Unlock();
 
 private:
@@ -207,9 +272,13 @@ private:
 /// Holds a `CZtAutoMutex` locked for its own lifetime.
 class ZOTREL_EXPORT CZtAutoMutexLock {
 public:
+    /// Locks `mutex` (blocking), which must outlive this object.
     explicit CZtAutoMutexLock(CZtAutoMutex& mutex);
+    /// Unlocks the mutex once.
     virtual ~CZtAutoMutexLock();
+    /// Not copyable: each lock object stands for exactly one `Lock`.
     CZtAutoMutexLock(const CZtAutoMutexLock&) = delete;
+    /// Not assignable.
     CZtAutoMutexLock& operator=(const CZtAutoMutexLock&) = delete;
 
 private:
@@ -223,17 +292,32 @@ private:
 /// data.
 class ZOTREL_EXPORT CZtCrtAllocated {
 public:
+    /// Allocates with `malloc` (at least one byte); throws `std::bad_alloc`
+    /// when no memory is left.
+    ///@{
     static void* operator new(std::size_t size);
     static void* operator new[](std::size_t size);
+    ///@}
+    /// Placement forms: construct at `where`, allocate nothing.
+    ///@{
     static void* operator new(std::size_t, void* where) noexcept { return where; }
     static void* operator new[](std::size_t, void* where) noexcept { return where; }
+    ///@}
+    /// Frees with `free`; null is ignored.
+    ///@{
     static void operator delete(void* p) noexcept;
     static void operator delete[](void* p) noexcept;
+    ///@}
+    /// Placement forms: free nothing.
+    ///@{
     static void operator delete(void*, void*) noexcept {}
     static void operator delete[](void*, void*) noexcept {}
+    ///@}
 
 protected:
+    /// Nothing to construct: the base adds no data.
     CZtCrtAllocated() = default;
+    /// Not virtual: objects are deleted through their own class.
     ~CZtCrtAllocated() = default;
 };
 
@@ -241,16 +325,22 @@ protected:
 template <class T>
 class CZtCoPtr {
 public:
+    /// Holds nothing.
     CZtCoPtr() : m_p(nullptr) {}
     /// Stores `p` and adds a reference to it.
     CZtCoPtr(T* p) : m_p(p) {
         if (m_p)
             m_p->AddRef();
     }
+    /// Holds the other's pointer with a reference of its own.
     CZtCoPtr(const CZtCoPtr& other) : CZtCoPtr(other.m_p) {}
+    /// Releases the held pointer, if any.
     virtual ~CZtCoPtr() { Clear(); }
 
+    /// As `operator=(T*)` with the other's pointer.
     CZtCoPtr& operator=(const CZtCoPtr& other) { return *this = other.m_p; }
+    /// Adds a reference to `p` (when not null), then releases the old
+    /// pointer, so assigning the pointer already held is safe.
     CZtCoPtr& operator=(T* p) {
         if (p)
             p->AddRef();
@@ -282,11 +372,15 @@ public:
         return p;
     }
 
+    /// The held pointer (null when empty); no reference is added.
     T* Get() const { return m_p; }
+    /// Calls through the held pointer, which must not be null.
     T* operator->() const { return m_p; }
+    /// The held pointer (null when empty); no reference is added.
     operator T*() const { return m_p; }
 
 protected:
+    /// The held pointer, which owns one reference when not null.
     T* m_p;
 };
 
@@ -294,8 +388,11 @@ protected:
 template <class T>
 class CZtCoQIPtr : public CZtCoPtr<T> {
 public:
+    /// Holds nothing.
     CZtCoQIPtr() = default;
+    /// Stores `p` and adds a reference to it.
     CZtCoQIPtr(T* p) : CZtCoPtr<T>(p) {}
+    /// Releases the held pointer, if any.
     ~CZtCoQIPtr() override {}
     using CZtCoPtr<T>::operator=;
 };

@@ -1,56 +1,57 @@
-// Zotrel variant map: `CZtMap`, an ordered, shared map from text keys to variants.
-//
-// A `CZtMap` is the library's dictionary value: it maps `CZtString` keys to
-// `CZtVariant` values and keeps them ordered by key, comparing UTF-16 code
-// units one by one (case-sensitive: "A" < "a" < "b"). Keys are unique. A map
-// is also a variant type of its own (`ZT_VT_MAP`): a variant built from a map
-// holds a handle that shares the map's entries.
-//
-// Copy on write. A `CZtMap` is a small handle to a reference-counted body that
-// holds the entries. Copies share the body (one atomic increment, no entry is
-// copied); the first change through a handle whose body is shared gives that
-// handle a private copy, so copies never see each other's changes:
-//
-//     Varn::CZtMap levels;
-//     levels.Add(L"Pump", 3);
-//     levels.Add(L"Valve", 5);
-//     Varn::CZtMap snapshot = levels;        // shares the entries
-//     levels.Remove(L"Pump");                // levels gets its own entries
-//     int pump = snapshot[L"Pump"];          // 3: the snapshot is unchanged
-//     Varn::CZtVariant v(levels);            // ZT_VT_MAP sharing levels' entries
-//     Varn::CZtMap back(v);                  // shares them again
-//
-// Reading never changes a map: `operator[]`, `Value` and `Contains` leave an
-// absent key absent. `GetItemAt(key)` is the one reading member that writes:
-// it inserts an absent key with an empty value and returns a reference to
-// the stored value, valid until the map next changes.
-//
-// A map without a body. A map made or assigned from a null pointer has no
-// body: it reads as empty, ignores every change, equals nothing (not even
-// itself) and `GetItemAt(key)` returns a spare value of the handle's own.
-// Assigning a map or a variant gives it a body again.
-//
-// Threads and the lock. Distinct `CZtMap` objects, even when they share one
-// body, may be used on different threads at the same time: the count is
-// atomic and every change is made on a private copy. One `CZtMap` object (or
-// several that share a body) used by several threads at once needs the lock:
-//
-//     registry.Lock();                       // this thread now has the body
-//     if (!registry.Contains(name))
-//         registry.Add(name, severity);
-//     registry.Unlock();
-//
-// From `Lock` to `Unlock` every operation of other threads on the same body
-// waits, including one that started just before `Lock` (it finishes first),
-// so the caller's series of operations is exclusive. `Lock` and `Unlock` are
-// meant to be used in pairs by one thread; a second `Lock` by the thread that
-// holds the lock changes nothing, and `Unlock` from a thread that does not
-// hold it does nothing. While no thread holds the lock, operations take no
-// lock at all, and the map is then safe for one thread at a time only. A
-// write through a locking handle whose body is shared moves the lock with
-// the handle to its private copy. Several threads must not use one handle
-// object while a copy shares its body and one of them writes: the write
-// moves that handle to a new body under the others' feet.
+/// @file
+/// Zotrel variant map: `CZtMap`, an ordered, shared map from text keys to variants.
+///
+/// A `CZtMap` is the library's dictionary value: it maps `CZtString` keys to
+/// `CZtVariant` values and keeps them ordered by key, comparing UTF-16 code
+/// units one by one (case-sensitive: "A" < "a" < "b"). Keys are unique. A map
+/// is also a variant type of its own (`ZT_VT_MAP`): a variant built from a map
+/// holds a handle that shares the map's entries.
+///
+/// Copy on write. A `CZtMap` is a small handle to a reference-counted body that
+/// holds the entries. Copies share the body (one atomic increment, no entry is
+/// copied); the first change through a handle whose body is shared gives that
+/// handle a private copy, so copies never see each other's changes:
+///
+///     Varn::CZtMap levels;
+///     levels.Add(L"Pump", 3);
+///     levels.Add(L"Valve", 5);
+///     Varn::CZtMap snapshot = levels;        // shares the entries
+///     levels.Remove(L"Pump");                // levels gets its own entries
+///     int pump = snapshot[L"Pump"];          // 3: the snapshot is unchanged
+///     Varn::CZtVariant v(levels);            // ZT_VT_MAP sharing levels' entries
+///     Varn::CZtMap back(v);                  // shares them again
+///
+/// Reading never changes a map: `operator[]`, `Value` and `Contains` leave an
+/// absent key absent. `GetItemAt(key)` is the one reading member that writes:
+/// it inserts an absent key with an empty value and returns a reference to
+/// the stored value, valid until the map next changes.
+///
+/// A map without a body. A map made or assigned from a null pointer has no
+/// body: it reads as empty, ignores every change, equals nothing (not even
+/// itself) and `GetItemAt(key)` returns a spare value of the handle's own.
+/// Assigning a map or a variant gives it a body again.
+///
+/// Threads and the lock. Distinct `CZtMap` objects, even when they share one
+/// body, may be used on different threads at the same time: the count is
+/// atomic and every change is made on a private copy. One `CZtMap` object (or
+/// several that share a body) used by several threads at once needs the lock:
+///
+///     registry.Lock();                       // this thread now has the body
+///     if (!registry.Contains(name))
+///         registry.Add(name, severity);
+///     registry.Unlock();
+///
+/// From `Lock` to `Unlock` every operation of other threads on the same body
+/// waits, including one that started just before `Lock` (it finishes first),
+/// so the caller's series of operations is exclusive. `Lock` and `Unlock` are
+/// meant to be used in pairs by one thread; a second `Lock` by the thread that
+/// holds the lock changes nothing, and `Unlock` from a thread that does not
+/// hold it does nothing. While no thread holds the lock, operations take no
+/// lock at all, and the map is then safe for one thread at a time only. A
+/// write through a locking handle whose body is shared moves the lock with
+/// the handle to its private copy. Several threads must not use one handle
+/// object while a copy shares its body and one of them writes: the write
+/// moves that handle to a new body under the others' feet.
 #ifndef ZOTREL_MAP_H
 #define ZOTREL_MAP_H
 
@@ -67,9 +68,11 @@ class CZtMapImpl;
 /// contents.
 class ZOTREL_EXPORT CZtMapData {
 public:
+    /// Nothing to set up.
     CZtMapData();
     /// Copies nothing.
     CZtMapData(const CZtMapData& other);
+    /// Nothing to free.
     virtual ~CZtMapData();
     /// Copies nothing.
     CZtMapData& operator=(const CZtMapData& other);
@@ -101,9 +104,15 @@ public:
     // Assignment: lets go of the current entries, then takes the new ones as
     // the matching constructor does -------------------------------------------
 
+    /// Shares the other map's entries, letting go of this map's; assigning a
+    /// map to itself changes nothing. Returns this map.
     CZtMap& operator=(const CZtMap& other);
     /// A null pointer, or this very map, changes nothing.
     CZtMap& operator=(const CZtMap* other);
+    /// Shares the entries of the map the variant holds, as the variant
+    /// constructor; any other variant gives a new empty map. The new entries
+    /// are shared before the old ones go, so a variant that holds this very
+    /// map is safe. Returns this map.
     CZtMap& operator=(const CZtVariant& value);
     /// A null pointer leaves the map without a body.
     CZtMap& operator=(const CZtVariant* value);
@@ -118,6 +127,8 @@ public:
     int Count() const;
     /// True when there are no entries (also without a body).
     bool IsEmpty() const;
+    /// True when the key has an entry; false without a body. A detached key
+    /// counts as the empty key.
     bool Contains(const CZtString& key) const;
     /// A copy of the key's value; an empty variant for an absent key, which
     /// stays absent.
@@ -155,6 +166,8 @@ public:
     /// (`CZtVariant::operator==`, so 1 as ZT_VT_I4 differs from 1 as
     /// ZT_VT_I8). A map without a body equals nothing.
     bool operator==(const CZtMap& other) const;
+    /// The negation of `operator==` (so a map without a body differs from
+    /// every map, itself included).
     bool operator!=(const CZtMap& other) const;
 
     // The lock --------------------------------------------------------------

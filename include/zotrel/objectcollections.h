@@ -1,51 +1,52 @@
-// Zotrel object collections: object containers and maps, and the variant vector.
-//
-// The containers hold reference-counted interface objects (`IZtUnknown*`)
-// and are interface objects themselves, so modules hand them to each other
-// across module boundaries:
-//
-//  - `CZtObjectCollection` (`IZtObjectCollection`): an indexed sequence;
-//  - `CZtObjectList` (`IZtObjectEnum`): a sequence with insertion at both ends;
-//  - `CZtObjectSet` (`IZtObjectEnum`): a set that tells elements apart by
-//    address;
-//  - `CZtIntObjectMap` (`IZtIntObjectMap`) and `CZtVariantObjectMap`
-//    (`IZtVariantObjectMap`): hash maps from integers or variants to objects.
-//
-// Each container fills from any other (`PushBackElements`, `InsertElements`,
-// the converting constructors and assignments): from a collection by index,
-// from an enumeration or a map through its iterator (a map gives its values).
-//
-//     auto* pumps = new Varn::CZtObjectList;           // count 1: ours
-//     pumps->PushBack(pump);                           // the list adds a reference
-//     Varn::CZtCoPtr<Varn::IZtObjectEnumIterator> it;
-//     pumps->GetIterator(&it);
-//     bool ok = false;
-//     for (it->First(&ok); ok; it->Next(&ok)) {
-//         Varn::CZtCoPtr<Varn::IZtUnknown> item;
-//         if (it->GetItem(&item) == Varn::ZT_S_OK)     // one reference, ours
-//             use(item.Get());
-//     }
-//     pumps->Release();                                // the iterator still holds the list
-//
-// Ownership. Every container and iterator is born with count 1, owned by its
-// creator, and deletes itself when `Release` brings the count to 0. Each
-// non-null element a container holds owns one reference of it, taken when it
-// enters and given back when it leaves (removal, `Clear`, destruction); null
-// elements are stored but never counted. Every element handed out
-// (`GetItem`, `GetValue`) carries one new reference that the receiver
-// releases. An iterator holds a reference to its container.
-//
-// Iterators. A new iterator stands on the first element. It captures its
-// container's positions when it is made: once the container changes, the
-// iterator has no current element (`GetItem` answers `ZT_E_NOTFOUND`) and every
-// step reports false; make a new one.
-//
-// Threads. Reference counts are atomic, so containers, iterators and elements
-// may be counted from any thread; a container and its iterators are used by
-// one thread at a time.
-//
-// The variant vector (`CZtVector`) is described with its declarations at the
-// end of this header.
+/// @file
+/// Zotrel object collections: object containers and maps, and the variant vector.
+///
+/// The containers hold reference-counted interface objects (`IZtUnknown*`)
+/// and are interface objects themselves, so modules hand them to each other
+/// across module boundaries:
+///
+///  - `CZtObjectCollection` (`IZtObjectCollection`): an indexed sequence;
+///  - `CZtObjectList` (`IZtObjectEnum`): a sequence with insertion at both ends;
+///  - `CZtObjectSet` (`IZtObjectEnum`): a set that tells elements apart by
+///    address;
+///  - `CZtIntObjectMap` (`IZtIntObjectMap`) and `CZtVariantObjectMap`
+///    (`IZtVariantObjectMap`): hash maps from integers or variants to objects.
+///
+/// Each container fills from any other (`PushBackElements`, `InsertElements`,
+/// the converting constructors and assignments): from a collection by index,
+/// from an enumeration or a map through its iterator (a map gives its values).
+///
+///     auto* pumps = new Varn::CZtObjectList;           // count 1: ours
+///     pumps->PushBack(pump);                           // the list adds a reference
+///     Varn::CZtCoPtr<Varn::IZtObjectEnumIterator> it;
+///     pumps->GetIterator(&it);
+///     bool ok = false;
+///     for (it->First(&ok); ok; it->Next(&ok)) {
+///         Varn::CZtCoPtr<Varn::IZtUnknown> item;
+///         if (it->GetItem(&item) == Varn::ZT_S_OK)     // one reference, ours
+///             use(item.Get());
+///     }
+///     pumps->Release();                                // the iterator still holds the list
+///
+/// Ownership. Every container and iterator is born with count 1, owned by its
+/// creator, and deletes itself when `Release` brings the count to 0. Each
+/// non-null element a container holds owns one reference of it, taken when it
+/// enters and given back when it leaves (removal, `Clear`, destruction); null
+/// elements are stored but never counted. Every element handed out
+/// (`GetItem`, `GetValue`) carries one new reference that the receiver
+/// releases. An iterator holds a reference to its container.
+///
+/// Iterators. A new iterator stands on the first element. It captures its
+/// container's positions when it is made: once the container changes, the
+/// iterator has no current element (`GetItem` answers `ZT_E_NOTFOUND`) and every
+/// step reports false; make a new one.
+///
+/// Threads. Reference counts are atomic, so containers, iterators and elements
+/// may be counted from any thread; a container and its iterators are used by
+/// one thread at a time.
+///
+/// The variant vector (`CZtVector`) is described with its declarations at the
+/// end of this header.
 #ifndef ZOTREL_OBJECTCOLLECTIONS_H
 #define ZOTREL_OBJECTCOLLECTIONS_H
 
@@ -154,7 +155,9 @@ public:
 /// A map from variants to objects; keys are told apart by variant equality.
 class IZtVariantObjectMap : public IZtUnknown {
 public:
+    /// The number of entries; `ZT_E_INVALIDARG` for a null `count`.
     virtual unsigned int GetCount(unsigned int* count) const = 0;
+    /// A new iterator (count 1, the caller's) standing on the first entry.
     virtual unsigned int GetIterator(IZtVariantObjectMapIterator** iterator) const = 0;
     /// As `IZtIntObjectMap::GetValue`, with a variant key.
     virtual unsigned int GetValue(const tagZTVARIANT* key, IZtUnknown** value) const = 0;
@@ -176,23 +179,27 @@ public:
     /// An empty collection.
     CZtObjectCollection();
     /// An empty collection, then `PushBackElements` of the source.
+    ///@{
     CZtObjectCollection(const CZtObjectCollection& other);
     explicit CZtObjectCollection(const IZtObjectCollection& source);
     explicit CZtObjectCollection(const IZtObjectCollection* source);
     explicit CZtObjectCollection(const IZtObjectEnum* source);
     explicit CZtObjectCollection(const IZtIntObjectMap* source);
     explicit CZtObjectCollection(const IZtVariantObjectMap* source);
+    ///@}
     /// Releases every element.
     virtual ~CZtObjectCollection();
 
     /// `Clear`, then `PushBackElements`; assigning the collection to itself
-    /// changes nothing.
+    /// changes nothing. Returns this collection.
+    ///@{
     CZtObjectCollection& operator=(const CZtObjectCollection& other);
     CZtObjectCollection& operator=(const IZtObjectCollection& source);
     CZtObjectCollection& operator=(const IZtObjectCollection* source);
     CZtObjectCollection& operator=(const IZtObjectEnum* source);
     CZtObjectCollection& operator=(const IZtIntObjectMap* source);
     CZtObjectCollection& operator=(const IZtVariantObjectMap* source);
+    ///@}
 
     int AddRef() const override;
     int Release() const override;
@@ -211,13 +218,20 @@ public:
     void Reserve(unsigned int size);
     /// Appends `item` (null too) and adds one reference to it.
     void PushBack(IZtUnknown* item);
+    /// Appends the source's elements in its order, each with one reference
+    /// (a null source adds nothing; the collection itself is appended once
+    /// more).
+    ///@{
     void PushBackElements(const CZtObjectCollection& source);
     void PushBackElements(const IZtObjectCollection& source);
     void PushBackElements(const IZtObjectCollection* source);
     void PushBackElements(const IZtObjectEnum* source);
+    ///@}
     /// The values of a map in its iterator's order; the keys are not used.
+    ///@{
     void PushBackElements(const IZtIntObjectMap* source);
     void PushBackElements(const IZtVariantObjectMap* source);
+    ///@}
 
 private:
     /// Appends an element whose reference the collection takes over.
@@ -230,22 +244,28 @@ private:
 /// A sequence of objects with insertion at both ends.
 class ZOTREL_EXPORT CZtObjectList : public IZtObjectEnum, public CZtCrtAllocated {
 public:
+    /// An empty list.
     CZtObjectList();
     /// An empty list, then `PushBackElements` of the source.
+    ///@{
     CZtObjectList(const CZtObjectList& other);
     explicit CZtObjectList(const IZtObjectCollection* source);
     explicit CZtObjectList(const IZtObjectEnum* source);
     explicit CZtObjectList(const IZtIntObjectMap* source);
     explicit CZtObjectList(const IZtVariantObjectMap* source);
+    ///@}
+    /// Releases every element.
     virtual ~CZtObjectList();
 
     /// `Clear`, then `PushBackElements`; assigning the list to itself changes
-    /// nothing.
+    /// nothing. Returns this list.
+    ///@{
     CZtObjectList& operator=(const CZtObjectList& other);
     CZtObjectList& operator=(const IZtObjectEnum* source);
     CZtObjectList& operator=(const IZtObjectCollection* source);
     CZtObjectList& operator=(const IZtIntObjectMap* source);
     CZtObjectList& operator=(const IZtVariantObjectMap* source);
+    ///@}
 
     int AddRef() const override;
     int Release() const override;
@@ -257,18 +277,28 @@ public:
     /// step reports false.
     unsigned int GetIterator(IZtObjectEnumIterator** iterator) const override;
 
+    /// Releases and removes every element.
     void Clear();
     /// Insert `item` (null too) at the end or the front with one reference.
+    ///@{
     void PushBack(IZtUnknown* item);
     void PushFront(IZtUnknown* item);
+    ///@}
     /// Release and remove the last or the first element; nothing when empty.
+    ///@{
     void PopBack();
     void PopFront();
+    ///@}
+    /// Appends the source's elements (a map's values) in the source's order,
+    /// each with one reference; a null source adds nothing, and the list
+    /// itself is appended once more.
+    ///@{
     void PushBackElements(const CZtObjectList& source);
     void PushBackElements(const IZtObjectCollection* source);
     void PushBackElements(const IZtObjectEnum* source);
     void PushBackElements(const IZtIntObjectMap* source);
     void PushBackElements(const IZtVariantObjectMap* source);
+    ///@}
 
 private:
     void Adopt(IZtUnknown* item);
@@ -281,22 +311,28 @@ private:
 /// A set of objects told apart by address (null is one element too).
 class ZOTREL_EXPORT CZtObjectSet : public IZtObjectEnum, public CZtCrtAllocated {
 public:
+    /// An empty set.
     CZtObjectSet();
     /// An empty set, then `InsertElements` of the source.
+    ///@{
     CZtObjectSet(const CZtObjectSet& other);
     explicit CZtObjectSet(const IZtObjectCollection* source);
     explicit CZtObjectSet(const IZtObjectEnum* source);
     explicit CZtObjectSet(const IZtIntObjectMap* source);
     explicit CZtObjectSet(const IZtVariantObjectMap* source);
+    ///@}
+    /// Releases every element.
     virtual ~CZtObjectSet();
 
     /// `Clear`, then `InsertElements`; assigning the set to itself changes
-    /// nothing.
+    /// nothing. Returns this set.
+    ///@{
     CZtObjectSet& operator=(const CZtObjectSet& other);
     CZtObjectSet& operator=(const IZtObjectEnum* source);
     CZtObjectSet& operator=(const IZtObjectCollection* source);
     CZtObjectSet& operator=(const IZtIntObjectMap* source);
     CZtObjectSet& operator=(const IZtVariantObjectMap* source);
+    ///@}
 
     int AddRef() const override;
     int Release() const override;
@@ -306,17 +342,21 @@ public:
     /// The iterator walks the set in an unspecified order; as the list's.
     unsigned int GetIterator(IZtObjectEnumIterator** iterator) const override;
 
+    /// Releases and removes every element.
     void Clear();
     /// Adds `item` with one reference unless it is already in the set.
     void Insert(IZtUnknown* item);
     /// Removes `item` and releases the set's reference; nothing when absent.
     void Remove(IZtUnknown* item);
-    /// `Insert` of every element of the source; duplicates change nothing.
+    /// `Insert` of every element of the source (a map's values); duplicates
+    /// change nothing, and a null source adds nothing.
+    ///@{
     void InsertElements(const CZtObjectSet& source);
     void InsertElements(const IZtObjectCollection* source);
     void InsertElements(const IZtObjectEnum* source);
     void InsertElements(const IZtIntObjectMap* source);
     void InsertElements(const IZtVariantObjectMap* source);
+    ///@}
 
 private:
     /// `Insert`, then gives back the reference `item` came with.
@@ -335,16 +375,22 @@ private:
 /// A hash map from 32-bit integers to objects.
 class ZOTREL_EXPORT CZtIntObjectMap : public IZtIntObjectMap, public CZtCrtAllocated {
 public:
+    /// An empty map.
     CZtIntObjectMap();
     /// An empty map, then `InsertElements` of the source.
+    ///@{
     CZtIntObjectMap(const CZtIntObjectMap& other);
     explicit CZtIntObjectMap(const IZtIntObjectMap* source);
+    ///@}
+    /// Releases every value.
     virtual ~CZtIntObjectMap();
 
     /// `Clear`, then `InsertElements`; assigning the map to itself changes
-    /// nothing.
+    /// nothing. Returns this map.
+    ///@{
     CZtIntObjectMap& operator=(const CZtIntObjectMap& other);
     CZtIntObjectMap& operator=(const IZtIntObjectMap* source);
+    ///@}
 
     int AddRef() const override;
     int Release() const override;
@@ -363,9 +409,12 @@ public:
     void Insert(const int& key, IZtUnknown* value);
     /// Removes the key's entry and releases its value; nothing when absent.
     void Remove(const int& key);
-    /// `Insert` of every entry of the source.
+    /// `Insert` of every entry of the source; a null source, or the map
+    /// itself, changes nothing.
+    ///@{
     void InsertElements(const CZtIntObjectMap& source);
     void InsertElements(const IZtIntObjectMap* source);
+    ///@}
 
 private:
     mutable CZtAtomicIntTmpl<1> m_RefCount;
@@ -381,16 +430,22 @@ private:
 /// key, itself included, so it is never found again.
 class ZOTREL_EXPORT CZtVariantObjectMap : public IZtVariantObjectMap, public CZtCrtAllocated {
 public:
+    /// An empty map.
     CZtVariantObjectMap();
     /// An empty map, then `InsertElements` of the source.
+    ///@{
     CZtVariantObjectMap(const CZtVariantObjectMap& other);
     explicit CZtVariantObjectMap(const IZtVariantObjectMap* source);
+    ///@}
+    /// Releases every value.
     virtual ~CZtVariantObjectMap();
 
     /// `Clear`, then `InsertElements`; assigning the map to itself changes
-    /// nothing.
+    /// nothing. Returns this map.
+    ///@{
     CZtVariantObjectMap& operator=(const CZtVariantObjectMap& other);
     CZtVariantObjectMap& operator=(const IZtVariantObjectMap* source);
+    ///@}
     /// Integer keys become `ZT_VT_I4` variants.
     CZtVariantObjectMap& operator=(const IZtIntObjectMap* source);
 
@@ -403,13 +458,19 @@ public:
     unsigned int GetIterator(IZtVariantObjectMapIterator** iterator) const override;
     unsigned int GetValue(const tagZTVARIANT* key, IZtUnknown** value) const override;
 
+    /// Releases every value and removes every entry.
     void Clear();
     /// Stores `value` under `key`; an absent key gets an entry with its own
     /// copy of `key`, a present one keeps its stored copy.
     void Insert(const CZtVariant& key, IZtUnknown* value);
+    /// Removes the key's entry and releases its value; nothing when absent.
     void Remove(const CZtVariant& key);
+    /// `Insert` of every entry of the source; a null source, or the map
+    /// itself, changes nothing.
+    ///@{
     void InsertElements(const CZtVariantObjectMap& source);
     void InsertElements(const IZtVariantObjectMap* source);
+    ///@}
     /// Integer keys become `ZT_VT_I4` variants.
     void InsertElements(const IZtIntObjectMap* source);
 
@@ -426,54 +487,57 @@ private:
 #endif  // __cplusplus
 
 // ---- variant vector ----
-//
-// `CZtVector` is a reference-counted, growable sequence of variants that
-// modules hand to each other through two interfaces: `IZtVariantCollection`
-// reads (count, copy of an element) and `IZtVariantCollectionMut` also
-// writes. Unlike the object containers it has no `QueryInterface`: both
-// interfaces derive from `IZtReferenced` directly.
-//
-//     Varn::IZtVariantCollectionMut* levels = ZtCreateVariantCollectionMut();
-//     Varn::CZtVariant level(21.5);
-//     levels->PushBack(&level);               // the vector keeps its own copy
-//     levels->Freeze();                       // from now on read-only
-//     Varn::CZtVariant first;
-//     levels->GetItem(0, &first);             // `first` gets its own copy
-//     ZtVariantCollectionMutDestory(levels);  // gives up the creator's reference
-//
-// Ownership. A new vector has a count of 1, owned by its creator; the
-// `Release` that brings the count to 0 destroys it and every element.
-// Elements are independent copies: `PushBack` and `SetItem` store a copy of
-// the caller's record (as `ZtVariantCopy` makes it: owned objects copied,
-// interfaces with one more reference of the vector's own, a by-reference
-// record copied as the reference), and `GetItem` hands out a copy that the
-// caller owns and clears.
-//
-// Freezing. `Freeze` makes the vector read-only for good: every changing
-// operation then answers `ZT_E_READONLY` and changes nothing, while
-// `GetCount` and `GetItem` keep working.
-//
-// Failures leave the vector as it was, except for `PushBack` of a whole
-// collection, which keeps the elements it appended before the failure. A
-// record that cannot be copied (a type word the library does not know, a data
-// array handle that is not live, memory running out) is refused with
-// `ZT_E_FAIL`; an empty record is a valid element.
-//
-// From C. The four functions below create and release vectors. The
-// operations are reached through each interface's table of operations, the
-// way C reaches COM objects:
-//
-//     IZtVariantCollectionMut* v = ZtCreateVariantCollectionMut();
-//     unsigned int count = 0;
-//     v->lpVtbl->PushBack(v, &record);
-//     v->lpVtbl->GetCount(v, &count);
-//     ZtVariantCollectionMutDestory(v);
-//
-// A `IZtVariantCollectionMut*` is also a valid `IZtVariantCollection*` (cast
-// it): the read operations come first in both tables, in the same order.
-//
-// Threads. Only the reference count is atomic: a vector may be counted from
-// any thread, but its elements are used by one thread at a time.
+
+/// @file
+/// ## The variant vector
+///
+/// `CZtVector` is a reference-counted, growable sequence of variants that
+/// modules hand to each other through two interfaces: `IZtVariantCollection`
+/// reads (count, copy of an element) and `IZtVariantCollectionMut` also
+/// writes. Unlike the object containers it has no `QueryInterface`: both
+/// interfaces derive from `IZtReferenced` directly.
+///
+///     Varn::IZtVariantCollectionMut* levels = ZtCreateVariantCollectionMut();
+///     Varn::CZtVariant level(21.5);
+///     levels->PushBack(&level);               // the vector keeps its own copy
+///     levels->Freeze();                       // from now on read-only
+///     Varn::CZtVariant first;
+///     levels->GetItem(0, &first);             // `first` gets its own copy
+///     ZtVariantCollectionMutDestory(levels);  // gives up the creator's reference
+///
+/// Ownership. A new vector has a count of 1, owned by its creator; the
+/// `Release` that brings the count to 0 destroys it and every element.
+/// Elements are independent copies: `PushBack` and `SetItem` store a copy of
+/// the caller's record (as `ZtVariantCopy` makes it: owned objects copied,
+/// interfaces with one more reference of the vector's own, a by-reference
+/// record copied as the reference), and `GetItem` hands out a copy that the
+/// caller owns and clears.
+///
+/// Freezing. `Freeze` makes the vector read-only for good: every changing
+/// operation then answers `ZT_E_READONLY` and changes nothing, while
+/// `GetCount` and `GetItem` keep working.
+///
+/// Failures leave the vector as it was, except for `PushBack` of a whole
+/// collection, which keeps the elements it appended before the failure. A
+/// record that cannot be copied (a type word the library does not know, a data
+/// array handle that is not live, memory running out) is refused with
+/// `ZT_E_FAIL`; an empty record is a valid element.
+///
+/// From C. The four functions below create and release vectors. The
+/// operations are reached through each interface's table of operations, the
+/// way C reaches COM objects:
+///
+///     IZtVariantCollectionMut* v = ZtCreateVariantCollectionMut();
+///     unsigned int count = 0;
+///     v->lpVtbl->PushBack(v, &record);
+///     v->lpVtbl->GetCount(v, &count);
+///     ZtVariantCollectionMutDestory(v);
+///
+/// A `IZtVariantCollectionMut*` is also a valid `IZtVariantCollection*` (cast
+/// it): the read operations come first in both tables, in the same order.
+///
+/// Threads. Only the reference count is atomic: a vector may be counted from
+/// any thread, but its elements are used by one thread at a time.
 
 #ifdef __cplusplus
 namespace Varn {
@@ -484,7 +548,7 @@ class IZtVariantCollectionMut;
 typedef struct IZtVariantCollection IZtVariantCollection;
 typedef struct IZtVariantCollectionMut IZtVariantCollectionMut;
 
-/* The operations of IZtVariantCollection, in the order of its table. */
+/// The operations of IZtVariantCollection, in the order of its table.
 typedef struct IZtVariantCollectionVtbl {
     int (*AddRef)(const IZtVariantCollection* self);
     int (*Release)(const IZtVariantCollection* self);
@@ -497,8 +561,8 @@ struct IZtVariantCollection {
     const IZtVariantCollectionVtbl* lpVtbl;
 };
 
-/* The operations of IZtVariantCollectionMut, in the order of its table; the
- * two PushBack overloads are PushBackCollection and PushBack. */
+/// The operations of IZtVariantCollectionMut, in the order of its table; the
+/// two PushBack overloads are PushBackCollection and PushBack.
 typedef struct IZtVariantCollectionMutVtbl {
     int (*AddRef)(const IZtVariantCollectionMut* self);
     int (*Release)(const IZtVariantCollectionMut* self);
@@ -521,17 +585,21 @@ struct IZtVariantCollectionMut {
 
 ZOTREL_NAMESPACE_BEGIN
 
-/* A new, empty, writable vector with a count of 1, which the caller owns.
- * Null only when memory runs out. The two differ only in the interface they
- * return. */
+/// A new, empty, writable vector with a count of 1, which the caller owns.
+/// Null only when memory runs out. The two differ only in the interface they
+/// return.
+///@{
 ZOTREL_C_API IZtVariantCollection* ZtCreateVariantCollection(void);
 ZOTREL_C_API IZtVariantCollectionMut* ZtCreateVariantCollectionMut(void);
+///@}
 
-/* Releases one reference of `collection` (the vector lives on while others
- * hold references) and returns 0; ZT_E_NULL_POINTER for a null pointer. The
- * second keeps its historical spelling "Destory". */
+/// Releases one reference of `collection` (the vector lives on while others
+/// hold references) and returns 0; ZT_E_NULL_POINTER for a null pointer. The
+/// second keeps its historical spelling "Destory".
+///@{
 ZOTREL_C_API unsigned int ZtVariantCollectionDestroy(IZtVariantCollection* collection);
 ZOTREL_C_API unsigned int ZtVariantCollectionMutDestory(IZtVariantCollectionMut* collection);
+///@}
 
 ZOTREL_NAMESPACE_END
 
@@ -590,7 +658,9 @@ public:
     CZtVector();
     /// Releases every element.
     ~CZtVector();
+    /// Not copyable: a vector is shared by reference counting.
     CZtVector(const CZtVector&) = delete;
+    /// Not assignable.
     CZtVector& operator=(const CZtVector&) = delete;
 
     int AddRef() const override;

@@ -1,27 +1,33 @@
-// Zotrel worker threads: a named thread that executes queued commands.
-//
-// A client derives its work from `CZtThreadCommand`, starts a `CZtThread`
-// and queues commands; the worker executes them one after the other, in the
-// order they were queued, on its own thread:
-//
-//     class Refill : public CZtThreadCommand {
-//         void Execute() override { /* the work */ }
-//     };
-//     CZtThread worker;
-//     worker.Start(CZtString(L"Refill"));
-//     worker.QueueCommand(new Refill, true);   // waits until it has run
-//     worker.Stop(true);
-//
-// Queuing hands the command's reference (the one `new` gave it) to the
-// worker, which releases it after `Execute` (or, when the worker stops first,
-// without executing it). A command that is refused (`QueueCommand` returns
-// false without queuing) stays the caller's.
-//
-// While it waits for work the worker also runs the messages posted to its
-// thread with `zotrel_post_thread_message`.
-//
-// Threads: every member may be called from any thread; commands run only on
-// the worker, one at a time.
+/// @file
+/// Zotrel worker threads: a named thread that executes queued commands.
+///
+/// A client derives its work from `CZtThreadCommand`, starts a `CZtThread`
+/// and queues commands; the worker executes them one after the other, in the
+/// order they were queued, on its own thread:
+///
+///     class Refill : public CZtThreadCommand {
+///         void Execute() override { refill(); }   // the work
+///     };
+///     CZtThread worker;
+///     worker.Start(CZtString(L"Refill"));
+///     worker.QueueCommand(new Refill, true);   // waits until it has run
+///     worker.Stop(true);
+///
+/// Queuing hands the command's reference (the one `new` gave it) to the
+/// worker, which releases it after `Execute` (or, when the worker stops first,
+/// without executing it). A command that is refused (`QueueCommand` returns
+/// false without queuing) stays the caller's.
+///
+/// While it waits for work the worker also runs the messages posted to its
+/// thread with `zotrel_post_thread_message`.
+///
+/// On Linux the worker is a POSIX thread with a 500000-byte stack; its name
+/// (the first 15 bytes) is given to the kernel, so `top -H`, `ps -L` and
+/// debuggers show it, and its priority (-15..15) maps onto the thread's nice
+/// value.
+///
+/// Threads: every member may be called from any thread; commands run only on
+/// the worker, one at a time.
 #ifndef ZOTREL_THREAD_H
 #define ZOTREL_THREAD_H
 
@@ -29,14 +35,14 @@
 
 #include <stdint.h>
 
-/* A handler of a thread message: runs on the receiving thread with the
- * message and its two parameters as posted. */
+/// A handler of a thread message: runs on the receiving thread with the
+/// message and its two parameters as posted.
 typedef void (*zotrel_message_handler)(unsigned int message, uintptr_t wParam, intptr_t lParam);
 
-/* Posts a message to the thread `threadId` (a worker's `GetThreadId`). The
- * thread's message-aware wait wakes and calls `handler` on that thread.
- * Returns 0, or -1 when the thread has no message queue (it is not one of
- * the library's workers, or it has ended) or `handler` is null. */
+/// Posts a message to the thread `threadId` (a worker's `GetThreadId`). The
+/// thread's message-aware wait wakes and calls `handler` on that thread.
+/// Returns 0, or -1 when the thread has no message queue (it is not one of
+/// the library's workers, or it has ended) or `handler` is null.
 ZOTREL_C_API int zotrel_post_thread_message(unsigned int threadId, unsigned int message,
                                             uintptr_t wParam, intptr_t lParam,
                                             zotrel_message_handler handler);
@@ -53,14 +59,19 @@ class CZtRunningThreadCommand;
 /// deleted by the `Release` that brings the count to 0.
 class ZOTREL_EXPORT CZtThreadCommand : public IZtReferenced {
 public:
+    /// A command with count 1, not yet queued.
     CZtThreadCommand();
     /// Copies the synchronous flag; the copy is a new object with count 1.
     CZtThreadCommand(const CZtThreadCommand& other);
     /// Copies the synchronous flag; the reference count stays this object's.
     CZtThreadCommand& operator=(const CZtThreadCommand& other);
 
+    /// Adds a reference; returns the new count.
     int AddRef() const override;
+    /// Drops a reference and returns the new count; at 0 the command deletes
+    /// itself.
     int Release() const override;
+    /// Called by the `Release` that brings the count to 0.
     virtual ~CZtThreadCommand();
 
     /// The work itself; runs on the worker thread.
@@ -76,17 +87,25 @@ private:
 };
 
 /// A handle to a worker thread. Copies share the worker (it is counted), so
-/// stopping it through one copy stops it for all.
+/// stopping it through one copy stops it for all, and so does destroying any
+/// copy. One handle may be used from several threads at once.
 class ZOTREL_EXPORT CZtThread : public IZtReferenced {
 public:
     /// No worker yet; `Start` or the first `QueueCommand` makes one.
     CZtThread();
+    /// Shares the other's worker (none when it has none).
     CZtThread(const CZtThread& other);
+    /// Shares the other's worker; the worker this handle had is let go (not
+    /// stopped). Assigning a handle to itself changes nothing.
     CZtThread& operator=(const CZtThread& other);
-    /// Asks the worker to stop without waiting for it.
+    /// Asks the worker to stop without waiting for it (also when other copies
+    /// still share it).
     virtual ~CZtThread();
 
+    /// Adds a reference to this handle object; returns the new count.
     int AddRef() const override;
+    /// Drops a reference to this handle object and returns the new count; at
+    /// 0 the handle deletes itself (for handles made with `new`).
     int Release() const override;
 
     /// Starts a new worker named `name` and waits until its thread runs. A
@@ -117,13 +136,16 @@ public:
     /// `Stop(false)`), then lets the thread go. True when it ended or there
     /// is no thread; false without a worker.
     bool Wait(unsigned int milliseconds);
+    /// Whether `Suspend` holds commands back; false without a worker.
     bool IsSuspended() const;
     /// Whether commands are queued or executing.
     bool IsActive() const;
     /// The kernel id of the worker's thread; 0 without one.
     unsigned int GetThreadId() const;
     /// Sets the priority (-15..15, 0 normal) the next `Start` gives the
-    /// thread. False once the thread exists (nothing changes then).
+    /// thread (the worker is made, without a thread, to keep it). False for a
+    /// value outside -15..15, and once the thread exists (nothing changes
+    /// then).
     bool SetPriority(int priority);
 
 private:

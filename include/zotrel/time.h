@@ -1,51 +1,51 @@
-/* Zotrel time: points in time (`CZtTime`) and durations (`CZtTimeSpan`).
- *
- * A point in time is a signed 64-bit count of 100-nanosecond ticks since
- * 1601-01-01 00:00:00 on the proleptic Gregorian calendar (the file-time
- * scale), kept together with its calendar breakdown (`SZtTime`) so that the
- * field getters are plain reads. A duration is a signed 64-bit count of the
- * same ticks. One day is 864,000,000,000 ticks, one second 10,000,000.
- *
- * UTC or local. A stamp carries no time zone: each member says whether it
- * reads or writes UTC or local wall-clock time. `Now()` is the current UTC
- * time, passed through a process-wide ticker so that successive stamps are
- * strictly increasing and unique, across threads too, even when the clock
- * stands still or steps back. `SetNow(true)` and `GetOSTimeStampLocalTime()`
- * read local wall-clock time instead. `Format` treats the stamp as UTC and
- * prints it in local time; `FromTime_t`/`ToTime_t` convert between local
- * wall-clock stamps and C `time_t` seconds. Local time follows the C
- * library's time-zone rules (the `TZ` environment variable, or the system
- * zone), with the offset that is valid at the instant converted.
- *
- * Every stamp has a breakdown: stamps before 1601 (negative) read as years
- * before 1601 (down to year -27627), and the largest stamp reads as
- * 30828-09-14 02:48:05.4775807. Setting the fields works for years after 1600
- * only; a year at or before 1600 makes the date part count as 1601-01-01.
- *
- *     Varn::CZtTime t;
- *     long long stamp = 0;
- *     t.UpdateTime(2024, 2, 29, 13, 4, 5, 123, 0, stamp);   // 0: ok
- *     Varn::CZtString text;
- *     t.ToDateTimeString(text, true);       // "2024-02-29 13:04:05.123"
- *     Varn::CZtTime later = t + 36000000000LL;               // one hour on
- *     Varn::CZtTimeSpan gap(later.GetTimeStamp() - t.GetTimeStamp());
- *     gap.ToTimeString(text);               // "01:00:00.0000000"
- *     long long unique = Varn::CZtTime::Now();
- *
- * Text forms. The printing members write fixed layouts (see each member); the
- * parsers read fixed character positions leniently: separators are not
- * examined and a piece that is not a number reads as 0.
- *
- * Ownership. A `CZtTime` owns a private implementation object; copies are
- * deep. Heap objects of both classes are allocated with the C runtime's
- * `malloc` and freed with `free`, so one module may delete what another made.
- *
- * Threads. A `CZtTime` or `CZtTimeSpan` object is a value used by one thread
- * at a time. The static members may be called from any thread; the unique
- * stamps of `Now()` are serialised by one process-wide mutex.
- *
- * The two records also compile as C11.
- */
+/// @file
+/// Zotrel time: points in time (`CZtTime`) and durations (`CZtTimeSpan`).
+///
+/// A point in time is a signed 64-bit count of 100-nanosecond ticks since
+/// 1601-01-01 00:00:00 on the proleptic Gregorian calendar (the file-time
+/// scale), kept together with its calendar breakdown (`SZtTime`) so that the
+/// field getters are plain reads. A duration is a signed 64-bit count of the
+/// same ticks. One day is 864,000,000,000 ticks, one second 10,000,000.
+///
+/// UTC or local. A stamp carries no time zone: each member says whether it
+/// reads or writes UTC or local wall-clock time. `Now()` is the current UTC
+/// time, passed through a process-wide ticker so that successive stamps are
+/// strictly increasing and unique, across threads too, even when the clock
+/// stands still or steps back. `SetNow(true)` and `GetOSTimeStampLocalTime()`
+/// read local wall-clock time instead. `Format` treats the stamp as UTC and
+/// prints it in local time; `FromTime_t`/`ToTime_t` convert between local
+/// wall-clock stamps and C `time_t` seconds. Local time follows the C
+/// library's time-zone rules (the `TZ` environment variable, or the system
+/// zone), with the offset that is valid at the instant converted.
+///
+/// Every stamp has a breakdown: stamps before 1601 (negative) read as years
+/// before 1601 (down to year -27627), and the largest stamp reads as
+/// 30828-09-14 02:48:05.4775807. Setting the fields works for years after 1600
+/// only; a year at or before 1600 makes the date part count as 1601-01-01.
+///
+///     Varn::CZtTime t;
+///     long long stamp = 0;
+///     t.UpdateTime(2024, 2, 29, 13, 4, 5, 123, 0, stamp);   // 0: ok
+///     Varn::CZtString text;
+///     t.ToDateTimeString(text, true);       // "2024-02-29 13:04:05.123"
+///     Varn::CZtTime later = t + 36000000000LL;               // one hour on
+///     Varn::CZtTimeSpan gap(later.GetTimeStamp() - t.GetTimeStamp());
+///     gap.ToTimeString(text);               // "01:00:00.0000000"
+///     long long unique = Varn::CZtTime::Now();
+///
+/// Text forms. The printing members write fixed layouts (see each member); the
+/// parsers read fixed character positions leniently: separators are not
+/// examined and a piece that is not a number reads as 0.
+///
+/// Ownership. A `CZtTime` owns a private implementation object; copies are
+/// deep. Heap objects of both classes are allocated with the C runtime's
+/// `malloc` and freed with `free`, so one module may delete what another made.
+///
+/// Threads. A `CZtTime` or `CZtTimeSpan` object is a value used by one thread
+/// at a time. The static members may be called from any thread; the unique
+/// stamps of `Now()` are serialised by one process-wide mutex.
+///
+/// The two records also compile as C11.
 
 #ifndef ZOTREL_TIME_H
 #define ZOTREL_TIME_H
@@ -54,42 +54,44 @@
 
 ZOTREL_NAMESPACE_BEGIN
 
-/* The calendar breakdown of a time stamp: 16 bytes, fields back to back. */
+/// The calendar breakdown of a time stamp: 16 bytes, fields back to back.
 typedef struct SZtTime {
-    short year;             /* calendar year; 1601 and later for settable times */
-    signed char month;      /* 1..12 */
-    signed char dayOfWeek;  /* 0 = Sunday .. 6 = Saturday */
-    signed char day;        /* day of the month, 1..31 */
-    signed char hour;       /* 0..23 */
-    signed char minute;     /* 0..59 */
-    signed char second;     /* 0..59 */
-    short milliseconds;     /* 0..999: the fraction of the second in milliseconds */
-    short microseconds;     /* 0..999: the microseconds within the millisecond */
-    int hundredNanoseconds; /* 0..9,999,999: the whole fraction in 100-ns units */
+    short year;              ///< Calendar year; 1601 and later for settable times.
+    signed char month;       ///< 1..12.
+    signed char dayOfWeek;   ///< 0 = Sunday .. 6 = Saturday.
+    signed char day;         ///< Day of the month, 1..31.
+    signed char hour;        ///< 0..23.
+    signed char minute;      ///< 0..59.
+    signed char second;      ///< 0..59.
+    short milliseconds;      ///< 0..999: the fraction of the second in milliseconds.
+    short microseconds;      ///< 0..999: the microseconds within the millisecond.
+    int hundredNanoseconds;  ///< 0..9,999,999: the whole fraction in 100-ns units.
 } SZtTime;
 
-/* A calendar date inside a time-zone record (eight 16-bit fields). */
+/// A calendar date inside a time-zone record (eight 16-bit fields). The
+/// library stores it as given and never reads the fields.
 typedef struct SZtTimeZoneDate {
-    unsigned short year;
-    unsigned short month;
-    unsigned short dayOfWeek;
-    unsigned short day;
-    unsigned short hour;
-    unsigned short minute;
-    unsigned short second;
-    unsigned short milliseconds;
+    unsigned short year;          ///< Year.
+    unsigned short month;         ///< Month, 1..12.
+    unsigned short dayOfWeek;     ///< Day of the week, 0 = Sunday.
+    unsigned short day;           ///< Day of the month.
+    unsigned short hour;          ///< Hour.
+    unsigned short minute;        ///< Minute.
+    unsigned short second;        ///< Second.
+    unsigned short milliseconds;  ///< Milliseconds.
 } SZtTimeZoneDate;
 
-/* A time-zone description of 172 bytes in the layout other modules of the
- * system exchange; names are UTF-16. The library only keeps a copy. */
+/// A time-zone description of 172 bytes in the layout other modules of the
+/// system exchange; names are UTF-16. The library only keeps a copy: local
+/// time is always computed with the C library's time-zone rules.
 typedef struct SZtTimeZoneInformation {
-    int bias; /* minutes: UTC = local + bias */
-    unsigned short standardName[32];
-    SZtTimeZoneDate standardDate;
-    int standardBias;
-    unsigned short daylightName[32];
-    SZtTimeZoneDate daylightDate;
-    int daylightBias;
+    int bias;                         ///< Minutes: UTC = local + bias.
+    unsigned short standardName[32];  ///< Name of standard time, UTF-16, NUL-terminated.
+    SZtTimeZoneDate standardDate;     ///< When standard time begins.
+    int standardBias;                 ///< Minutes added to `bias` during standard time.
+    unsigned short daylightName[32];  ///< Name of daylight saving time, UTF-16, NUL-terminated.
+    SZtTimeZoneDate daylightDate;     ///< When daylight saving time begins.
+    int daylightBias;                 ///< Minutes added to `bias` during daylight saving time.
 } SZtTimeZoneInformation;
 
 ZOTREL_NAMESPACE_END
@@ -108,14 +110,21 @@ class CZtVariant;
 /// The exception `CZtTime::ToTime_t` throws; it carries the result code.
 class ZOTREL_EXPORT CZtTimeException : public std::exception {
 public:
+    /// An exception carrying `result`.
     explicit CZtTimeException(unsigned int result) noexcept;
+    /// A copy carrying the same result code.
     CZtTimeException(const CZtTimeException& other) noexcept;
+    /// Takes the other's result code.
     CZtTimeException& operator=(const CZtTimeException& other) noexcept;
+    /// Nothing to free.
     ~CZtTimeException() override;
 
     /// `ZT_E_UNEXPECTED` (0x80004005) for a time before 1900;
     /// `ZT_E_WIN_INVALIDARG` (0x80070057) for one `time_t` cannot hold.
     unsigned int GetResult() const noexcept;
+    /// A fixed English sentence naming the failure: "time before 1900 cannot
+    /// be converted to time_t", "time cannot be represented as time_t", or
+    /// "time conversion failed" for any other code.
     const char* what() const noexcept override;
 
 private:
@@ -152,18 +161,25 @@ public:
     /// variants are read through their reference. Anything else (and a null
     /// pointer, object or reference) leaves the stamp and every field 0.
     CZtTime(const CZtVariant& value);
+    /// As the variant constructor; a null pointer leaves the stamp and every
+    /// field 0.
     CZtTime(const CZtVariant* value);
+    /// Frees the implementation object and the copy of the time-zone record.
     virtual ~CZtTime();
 
     /// Every assignment first resets the time (stamp, fields and monitor 0,
     /// no time-zone record), then fills it as the matching constructor.
+    /// Assigning a time to itself changes nothing. Returns this time.
+    ///@{
     CZtTime& operator=(const CZtTime& other);
     CZtTime& operator=(const long long& stamp);
     CZtTime& operator=(const CZtString& text);
     CZtTime& operator=(const CZtVariant& value);
+    ///@}
 
     // Stamp and fields -----------------------------------------------------
 
+    /// The stamp: 100-ns ticks since 1601-01-01 00:00:00.
     long long GetTimeStamp() const;
     /// Sets the stamp and recomputes the whole breakdown from it.
     void SetTimeStamp(const long long& stamp);
@@ -172,22 +188,33 @@ public:
     /// Stamp 0 and every field 0 (the year reads 0, not 1601).
     void ClearTime();
 
+    /// The stored year (0 after `ClearTime`).
     short GetYear() const;
+    /// The stored month, 1..12.
     signed char GetMonth() const;
     /// 0 = Sunday .. 6 = Saturday, always that of the stamp.
     signed char GetDayOfWeek() const;
+    /// The stored day of the month (as set, even past the month's end).
     signed char GetDay() const;
+    /// The stored hour, 0..23.
     signed char GetHours() const;
+    /// The stored minute, 0..59.
     signed char GetMinutes() const;
+    /// The stored second, 0..59.
     signed char GetSeconds() const;
+    /// The milliseconds of the fraction of the second, 0..999.
     short GetMilliSeconds() const;
+    /// The microseconds within the millisecond, 0..999.
     short GetMicroSeconds() const;
+    /// The whole fraction of the second in 100-ns units, 0..9,999,999.
     int GetHundredNanoSeconds() const;
 
     /// Year above 1600: stores the field and recomputes the stamp from the
-    /// fields (the other fields are kept as stored, not normalised).
+    /// fields (the other fields are kept as stored, not normalised). Returns
+    /// 0, or `ZT_E_INVALIDARG` (nothing changed) for a year at or below 1600
+    /// or a date past the last representable stamp.
     unsigned int SetYear(short year);
-    /// Month 1..12: as `SetYear`.
+    /// Month 1..12: as `SetYear`; `ZT_E_INVALIDARG` for another month.
     unsigned int SetMonth(signed char month);
 
     /// The field setters. With `field` true the value is range-checked
@@ -200,7 +227,10 @@ public:
     /// digits of the hundred-nanoseconds fraction, and the fraction sets
     /// both. With `field` false the stamp becomes `value` units after
     /// 1601-01-01 00:00:00 (negative values go before it) and the breakdown
-    /// is recomputed; no range check is made.
+    /// is recomputed; no range check is made. Returns 0, or
+    /// `ZT_E_INVALIDARG` (nothing changed) for a value out of range or a
+    /// date past the last representable stamp.
+    ///@{
     unsigned int SetDay(signed char day, bool field);
     unsigned int SetHour(signed char hour, bool field);
     unsigned int SetMinute(signed char minute, bool field);
@@ -208,6 +238,7 @@ public:
     unsigned int SetMilliSecond(short milliseconds, bool field);
     unsigned int SetMicroSeconds(short microseconds, bool field);
     unsigned int SetHundredNanoSecond(int hundredNanoseconds, bool field);
+    ///@}
 
     /// Sets the whole time to microsecond precision (the last 100-ns digit
     /// becomes 0) and writes the new stamp to `stamp`. `ZT_E_FAIL` when a
@@ -248,19 +279,25 @@ public:
 
     // Arithmetic and comparison of stamps -----------------------------------
 
-    /// New times whose stamp is the sum or difference; out-of-range results
-    /// wrap around in two's complement.
+    /// New times whose stamp is the sum or difference of the stamps (or of
+    /// the stamp and `ticks`), with the breakdown recomputed; out-of-range
+    /// results wrap around in two's complement.
+    ///@{
     CZtTime operator+(const CZtTime& other) const;
     CZtTime operator+(const long long& ticks) const;
     CZtTime operator-(const CZtTime& other) const;
     CZtTime operator-(const long long& ticks) const;
+    ///@}
 
+    /// Compare the stamps (the fields and time-zone records are not looked at).
+    ///@{
     bool operator==(const CZtTime& other) const;
     bool operator!=(const CZtTime& other) const;
     bool operator<(const CZtTime& other) const;
     bool operator<=(const CZtTime& other) const;
     bool operator>(const CZtTime& other) const;
     bool operator>=(const CZtTime& other) const;
+    ///@}
 
     // Text -----------------------------------------------------------------
     // The printing members use the stored fields.
@@ -268,10 +305,10 @@ public:
     /// "2020-02-29 13:04:05.123" with `milliseconds` true,
     /// "2020-02-29 13:04:05.1234567" (the 7-digit fraction) when false.
     void ToDateTimeString(CZtString& out, bool milliseconds) const;
-    /// "2020-02-29".
+    /// "2020-02-29" into `out`.
     void ToDateString(CZtString& out) const;
     /// With `milliseconds` true the spaced layout " 07: 08 : 09. 010" (a
-    /// leading space; printf " %02d: %02d : %02d. %03d"); when false
+    /// leading space; printf `" %02d: %02d : %02d. %03d"`); when false
     /// "07:08:09.0100000" (the 7-digit fraction).
     void ToTimeString(CZtString& out, bool milliseconds) const;
     /// "2020-02-29 13:04:00", rounded to the nearest minute: seconds from 30
@@ -294,13 +331,13 @@ public:
     bool ParseTime(const CZtString& text);
 
     /// Formats the stamp, taken as UTC, in local time with a `wcsftime`
-    /// pattern; every "%ms" is replaced by the three-digit milliseconds
+    /// pattern; every \%ms is replaced by the three-digit milliseconds
     /// ("005"). Stamp 0 returns 0 and leaves `out` unchanged. `ZT_E_FAIL`
     /// (with `out` unchanged) for an empty format, an empty result or a stamp
     /// outside the range of the time-zone rules. `unused` is not read.
     unsigned int Format(const CZtString& format, const CZtString& unused, CZtString& out) const;
-    /// Formats the stamp's UTC fields with a `wcsftime` pattern (no "%ms";
-    /// %Z prints "UTC", %z "+0000"); stamp 0 prints 1601-01-01. `ZT_E_FAIL`
+    /// Formats the stamp's UTC fields with a `wcsftime` pattern (no \%ms;
+    /// \%Z prints "UTC", \%z "+0000"); stamp 0 prints 1601-01-01. `ZT_E_FAIL`
     /// (with `out` unchanged) for an empty format or result.
     unsigned int FormatUTC(const CZtString& format, CZtString& out) const;
 
@@ -328,7 +365,9 @@ class ZOTREL_EXPORT CZtTimeSpan : public CZtCrtAllocated {
 public:
     /// 0 ticks.
     CZtTimeSpan();
+    /// That many ticks.
     CZtTimeSpan(const long long& ticks);
+    /// The same ticks.
     CZtTimeSpan(const CZtTimeSpan& other);
     /// `ParseTime` of the text.
     CZtTimeSpan(const CZtString& text);
@@ -340,38 +379,52 @@ public:
     /// reference when by reference). Anything else, and a null pointer,
     /// object or reference, gives 0 ticks.
     CZtTimeSpan(const CZtVariant& value);
+    /// As the variant constructor; a null pointer gives 0 ticks.
     CZtTimeSpan(const CZtVariant* value);
+    /// Nothing to free.
     virtual ~CZtTimeSpan();
 
+    /// Takes the ticks, as the matching constructor does, and returns this
+    /// duration.
+    ///@{
     CZtTimeSpan& operator=(const long long& ticks);
     CZtTimeSpan& operator=(const CZtTimeSpan& other);
     CZtTimeSpan& operator=(const CZtString& text);
+    ///@}
     /// As the constructor, except that a variant that gives no ticks leaves
     /// the duration as it was.
     CZtTimeSpan& operator=(const CZtVariant& value);
 
+    /// The duration in 100-ns ticks.
     long long GetTimeSpan() const;
     /// True for 0 ticks.
     bool IsEmpty() const;
 
     /// The ticks become the time of day `CZtTime::ParseTime` reads ("01:30"
-    /// is 90 minutes, "00:00:01.5" one and a half seconds); a leading '-'
-    /// negates. A text shorter than 2 characters (after the sign) gives 0.
+    /// is 90 minutes, "00:00:01.500" one and a half seconds, while
+    /// "00:00:01.5" is too short to carry a fraction and reads as one second);
+    /// a leading '-' negates. A text shorter than 2 characters (after the
+    /// sign) gives 0.
     void ParseTime(const CZtString& text);
     /// "HH:MM:SS.fffffff" of the time of day (ticks modulo one day), with a
     /// leading '-' for negative durations.
     void ToTimeString(CZtString& out) const;
 
     /// Sum and difference of the ticks, wrapping around in two's complement.
+    ///@{
     CZtTimeSpan operator+(const CZtTimeSpan& other) const;
     CZtTimeSpan operator-(const CZtTimeSpan& other) const;
+    ///@}
 
+    /// Compare the signed tick counts.
+    ///@{
     bool operator==(const CZtTimeSpan& other) const;
     bool operator!=(const CZtTimeSpan& other) const;
     bool operator<(const CZtTimeSpan& other) const;
     bool operator<=(const CZtTimeSpan& other) const;
     bool operator>(const CZtTimeSpan& other) const;
     bool operator>=(const CZtTimeSpan& other) const;
+    ///@}
 
 private:
     void Copy(const long long& ticks);
@@ -383,6 +436,6 @@ private:
 
 }  // namespace Varn
 
-#endif /* __cplusplus */
+#endif  // __cplusplus
 
-#endif /* ZOTREL_TIME_H */
+#endif  // ZOTREL_TIME_H

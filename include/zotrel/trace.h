@@ -1,34 +1,35 @@
-// Zotrel tracing: the library's trace setup, `CZtTraceInitializer`, and the
-// stream operators that put library types into a trace line.
-//
-// The library writes its own trace lines (component "Zotrel", sub-component
-// "ZtCore") through one trace engine that it opens when it is loaded and
-// closes when it is unloaded (see <zotrel/traceengine.h> for the engine, its
-// filter word and the line format). `CZtTraceInitializer` is the all-static
-// face of that setup: a client names its project, reads and sets the
-// library's own severity, keeps a table of severities by trace name, and
-// turns severity names into values.
-//
-//     using Varn::CZtTraceInitializer;
-//     CZtTraceInitializer::Initialize(L"Plant 7");
-//     CZtTraceInitializer::SetZotrelSeverity(
-//         CZtTraceInitializer::StringToSeverity(L"SeverityDebug"));   // 6
-//     CZtTraceInitializer::SetTraceSeverity(L"Pumps", Tracing::Severity::SeverityInfo);
-//
-// A client module writes its own lines through its own engine; the two
-// `operator<<` below let it append a `CZtString` or a `CZtCHROMID`, and, like
-// the library, it tests the filter word before building anything:
-//
-//     trace_engine_object engine = {nullptr, nullptr};
-//     trace_engine_create("Pumps", "Plant", 0, 0, 1, &engine.handle, &engine);
-//     if ((__atomic_load_n(engine.filter, __ATOMIC_RELAXED) & 7) >= 6)
-//         Tracing::Write(engine.handle, 6, Tracing::TraceMessage("pump %1 at %2") << name << id);
-//
-// Threads. Lines may be written from any thread. The library's filter word is
-// read without a lock, and `SetZotrelSeverity` changes it with an atomic
-// compare-and-exchange, so a flag that another thread or the `zotrel-trace`
-// tool changes at the same moment is kept. The project name and the
-// severity table are not locked: set them before other threads read them.
+/// @file
+/// Zotrel tracing: the library's trace setup, `CZtTraceInitializer`, and the
+/// stream operators that put library types into a trace line.
+///
+/// The library writes its own trace lines (component "Zotrel", sub-component
+/// "ZtCore") through one trace engine that it opens when it is loaded and
+/// closes when it is unloaded (see `<zotrel/traceengine.h>` for the engine, its
+/// filter word and the line format). `CZtTraceInitializer` is the all-static
+/// face of that setup: a client names its project, reads and sets the
+/// library's own severity, keeps a table of severities by trace name, and
+/// turns severity names into values.
+///
+///     using Varn::CZtTraceInitializer;
+///     CZtTraceInitializer::Initialize(L"Plant 7");
+///     CZtTraceInitializer::SetZotrelSeverity(
+///         CZtTraceInitializer::StringToSeverity(L"SeverityDebug"));   // 6
+///     CZtTraceInitializer::SetTraceSeverity(L"Pumps", Tracing::Severity::SeverityInfo);
+///
+/// A client module writes its own lines through its own engine; the two
+/// `operator<<` below let it append a `CZtString` or a `CZtCHROMID`, and, like
+/// the library, it tests the filter word before building anything:
+///
+///     trace_engine_object engine = {nullptr, nullptr};
+///     trace_engine_create("Pumps", "Plant", 0, 0, 1, &engine.handle, &engine);
+///     if ((__atomic_load_n(engine.filter, __ATOMIC_RELAXED) & 7) >= 6)
+///         Tracing::Write(engine.handle, 6, Tracing::TraceMessage("pump %1 at %2") << name << id);
+///
+/// Threads. Lines may be written from any thread. The library's filter word is
+/// read without a lock, and `SetZotrelSeverity` changes it with an atomic
+/// compare-and-exchange, so a flag that another thread or the `zotrel-trace`
+/// tool changes at the same moment is kept. The project name and the
+/// severity table are not locked: set them before other threads read them.
 #ifndef ZOTREL_TRACE_H
 #define ZOTREL_TRACE_H
 
@@ -49,6 +50,7 @@ public:
     CZtTraceInitializer(const CZtTraceInitializer& other);
     /// Copies nothing; returns this object.
     CZtTraceInitializer& operator=(const CZtTraceInitializer& other);
+    /// Nothing to free.
     virtual ~CZtTraceInitializer();
 
     /// Stores the project name and marks the setup as initialized.
@@ -56,7 +58,7 @@ public:
     /// Does nothing: the project name and the initialized mark stay.
     static void Uninitialize();
     /// The project name as Latin-1 text once `Initialize` has run (an empty
-    /// or detached name gives ""), else " " (one blank). Never null; valid
+    /// or detached name gives `""`), else `" "` (one blank). Never null; valid
     /// until the next `Initialize`.
     static const char* GetProjectName();
 

@@ -1,9 +1,10 @@
-// Zotrel: every public header of the library in one include.
-//
-//     #include <zotrel/zotrel.h>
-//
-// Prefer including the one family header you use (`<zotrel/string.h>`,
-// `<zotrel/guid.h>`, ...); this header is for quick programs and tools.
+/// @file
+/// Zotrel: every public header of the library in one include.
+///
+///     #include <zotrel/zotrel.h>
+///
+/// Prefer including the one family header you use (`<zotrel/string.h>`,
+/// `<zotrel/guid.h>`, ...); this header is for quick programs and tools.
 #ifndef ZOTREL_ZOTREL_H
 #define ZOTREL_ZOTREL_H
 
