@@ -50,7 +50,8 @@ public:
 
     /// Starts a timer that calls `callback` (may be null: the timer then
     /// calls nothing until stopped) `intervalMs` after it starts, and again
-    /// after every interval when `periodic`. Returns the timer's id. A
+    /// after every interval when `periodic`. Returns the timer's id, or 0
+    /// when no timer could be made (out of memory, no thread). A
     /// one-shot timer keeps its id, and its reference to the callback, after
     /// it fired until `StopTimer` ends it.
     static unsigned int SetTimer(unsigned int intervalMs, bool periodic,

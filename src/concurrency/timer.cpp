@@ -31,11 +31,7 @@ CZtTimerImpl::CZtTimerImpl(unsigned int timerId, unsigned int intervalMs, bool p
       m_pCallback(callback),
       m_bPeriodic(periodic),
       m_nIntervalMs(intervalMs),
-      m_nTimerId(timerId) {
-    // Started here, once the object is complete: the thread runs this
-    // class's body.
-    Start(false, true);
-}
+      m_nTimerId(timerId) {}
 
 CZtTimerImpl::~CZtTimerImpl() {
     // The thread must be gone before the members it uses are: stop and join
@@ -95,7 +91,15 @@ unsigned int CZtTimer::SetTimer(unsigned int intervalMs, bool periodic,
                                 IZtTimerCallback* callback) {
     CZtAutoMutexLock lock(sm_Mutex);
     const unsigned int id = static_cast<unsigned int>(sm_TimerIDCount.Increment());
+    // Started once the object is complete, as the thread runs this class's
+    // body. A timer that cannot run is not registered: its id would name
+    // nothing, so 0 (never an id) reports the failure.
     CZtTimerImpl* timer = new (std::nothrow) CZtTimerImpl(id, intervalMs, periodic, callback);
+    if (!timer || !timer->Start(false, true)) {
+        if (timer)
+            timer->Release();
+        return 0;
+    }
     sm_mapTimers.m_Timers[id] = timer;
     return id;
 }

@@ -13,7 +13,8 @@ namespace Varn {
 
 class CZtTimerImpl : public CZtThreadImpl {
 public:
-    /// Takes a reference on `callback` and starts the timer's thread.
+    /// Takes a reference on `callback`; `Start(false, true)` then runs the
+    /// timer's thread (false when no thread could be made).
     CZtTimerImpl(unsigned int timerId, unsigned int intervalMs, bool periodic,
                  IZtTimerCallback* callback);
 
