@@ -7,7 +7,7 @@
 
 # Every package the project needs, in one place.
 ZOTREL_PACKAGES="build-essential cmake qtbase5-dev libgtest-dev libgmock-dev libbenchmark-dev \
-gcc-multilib g++-multilib clang-format clang libclang-rt-14-dev valgrind"
+gcc-multilib g++-multilib clang-format clang libclang-rt-14-dev valgrind abigail-tools pkg-config"
 
 # Installs whatever is missing of ZOTREL_PACKAGES and of the packages named
 # as arguments (for a script with a need of its own, e.g. clang for fuzzing).

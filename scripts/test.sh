@@ -5,18 +5,26 @@
 #   2. checks the 32-bit record layouts (gcc/g++ -m32),
 #   3. builds and runs the tests in a normal RelWithDebInfo build (benchmarks
 #      are compiled, not run) in build/ci-release,
-#   4. builds and runs the same tests with AddressSanitizer and
+#   4. compares the exported symbols and the ABI of both libraries of that
+#      build with the baselines in abi/ (scripts/abi.sh --check),
+#   5. builds the Debian packages (Release, build/package), unpacks them into
+#      a scratch root and builds and runs a consumer program against them
+#      through find_package and through pkg-config (scripts/package_test.sh),
+#   6. runs the C test program and the example under valgrind memcheck and
+#      builds the reference documentation (scripts/docs.sh, no warning),
+#   7. builds and runs the same tests with AddressSanitizer and
 #      UndefinedBehaviorSanitizer in build/ci-asan,
-#   5. builds the libFuzzer harnesses with clang and runs each one for a
+#   8. builds the libFuzzer harnesses with clang and runs each one for a
 #      bounded time (ZOTREL_FUZZ_SECONDS, default 20) over the corpus kept in
 #      fuzz/corpus (scripts/fuzz.sh),
-#   6. builds the tests that run threads against each other (label
+#   9. builds the tests that run threads against each other (label
 #      "concurrency") with ThreadSanitizer in build/ci-tsan and runs them.
 #
 # Every step runs even when an earlier one failed, so one run reports
 # everything. The last line is "N passed, N failed": the tests of both ctest
-# runs, plus one failure for every layout check, configure or build step that
-# failed. The exit status is 0 only when nothing failed.
+# runs, the ABI, package, valgrind and docs checks (one test each), plus one failure
+# for every layout check, configure or build step that failed. The exit status
+# is 0 only when nothing failed.
 #
 # ZOTREL_BUILD_ROOT (default: build) moves the two build folders.
 set -uo pipefail
@@ -104,6 +112,49 @@ fi
 build_and_test release "${BUILD_ROOT}/ci-release" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DZOTREL_BUILD_BENCHMARKS=ON
+
+# The exported symbols and the ABI of the libraries of the release build
+# against abi/. One test.
+echo "=== abi"
+if bash scripts/abi.sh --check "${BUILD_ROOT}/ci-release" 2>&1 | tee "${LOG_DIR}/abi.log"; then
+    total_passed=$((total_passed + 1))
+else
+    step_failed "abi: exported symbols or ABI differ from abi/ (${LOG_DIR}/abi.log)"
+fi
+
+# The Debian packages, unpacked into a scratch root, and a consumer program
+# built against them. One test.
+echo "=== packages"
+if bash scripts/package_test.sh 2>&1 | tee "${LOG_DIR}/package.log"; then
+    total_passed=$((total_passed + 1))
+else
+    step_failed "packages: build, contents or consumer (${LOG_DIR}/package.log)"
+fi
+
+# The C test program and the example run clean under valgrind memcheck: no
+# error and no lost block (what stays reachable at exit is the process-wide
+# state kept on purpose: trace engines, Qt's and glib's own). One test each.
+for program in tests/c_interface_test examples/zotrel_tour; do
+    name=$(basename "${program}")
+    echo "=== valgrind ${name}"
+    if valgrind --error-exitcode=1 --leak-check=full --errors-for-leak-kinds=definite,indirect,possible \
+            "${BUILD_ROOT}/ci-release/${program}" >"${LOG_DIR}/valgrind-${name}.out" \
+            2>"${LOG_DIR}/valgrind-${name}.log"; then
+        grep -E 'ERROR SUMMARY|definitely|indirectly|possibly' "${LOG_DIR}/valgrind-${name}.log"
+        total_passed=$((total_passed + 1))
+    else
+        tail -n 40 "${LOG_DIR}/valgrind-${name}.log"
+        step_failed "valgrind ${name}: errors or lost memory (${LOG_DIR}/valgrind-${name}.log)"
+    fi
+done
+
+# The reference documentation builds without a Doxygen warning. One test.
+echo "=== docs"
+if bash scripts/docs.sh 2>&1 | tee "${LOG_DIR}/docs.log"; then
+    total_passed=$((total_passed + 1))
+else
+    step_failed "docs: Doxygen warnings (${LOG_DIR}/docs.log)"
+fi
 
 # The sanitizers stop at the first report, which ctest shows as a failure.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
