@@ -5,8 +5,7 @@
 #define ZOTREL_SRC_FOUNDATION_SHARED_H
 
 #include <atomic>
-#include <optional>
-#include <thread>
+#include <type_traits>
 #include <utility>
 
 namespace Varn::detail {
@@ -39,6 +38,24 @@ private:
 // Handle operations on a pointer to a body that has a public `m_RefCount`
 // (a SharedCount) and a copy constructor that copies the content only.
 
+/// True when `Body` has its own `static void Dispose(Body*)`: a body that
+/// does not always sit in a block of its own (a text body may live inside
+/// its text's allocation) is destroyed and freed by it instead of `delete`.
+template <class Body, class = void>
+struct HasDispose : std::false_type {};
+template <class Body>
+struct HasDispose<Body, std::void_t<decltype(Body::Dispose(static_cast<Body*>(nullptr)))>>
+    : std::true_type {};
+
+/// Destroys a body whose last reference went and frees its memory.
+template <class Body>
+void DisposeBody(Body* body) noexcept {
+    if constexpr (HasDispose<Body>::value)
+        Body::Dispose(body);
+    else
+        delete body;
+}
+
 /// Adds a reference to `body` (may be null) and returns it.
 template <class Body>
 Body* ShareBody(Body* body) noexcept {
@@ -53,7 +70,7 @@ void ReleaseBody(Body*& body) noexcept {
     Body* old = body;
     body = nullptr;
     if (old && old->m_RefCount.Release())
-        delete old;
+        DisposeBody(old);
 }
 
 /// Copy on modify: gives the handle a private body before a change.
@@ -92,59 +109,43 @@ private:
     Impl* m_pImpl;
 };
 
-/// A value derived from a body's content, built on first use and dropped on
-/// every change; it lives inside the body, so building it costs no allocation
-/// of its own. Several threads that share the (unchanging) body may ask for
-/// it at once: exactly one builds it while the others wait for it to be
-/// published, so nothing is torn, leaked or built twice. Reset is only called
-/// by the body's single owner, before a change, when no other thread can be
-/// reading.
-template <class T>
-class LazyCache {
-public:
-    LazyCache() noexcept = default;
-    LazyCache(const LazyCache&) = delete;
-    LazyCache& operator=(const LazyCache&) = delete;
-    ~LazyCache() { Reset(); }
+// Values derived from a body's content (a text's Latin-1 or wide copy),
+// cached in the body behind one pointer: built on first use, dropped on every
+// change. Several threads that share the (unchanging) body may ask at once:
+// each one that finds no value builds one and tries to publish it; the first
+// wins and the others free theirs and use the winner's, so every caller gets
+// the same pointer and nothing leaks. A reader that sees the pointer also
+// sees the value it points to (release on publishing, acquire on reading).
+// The slot is a plain pointer, read and written with atomic operations only,
+// so that an exported class can keep one where inline code reads it.
 
-    template <class Make>
-    const T& Get(Make&& make) const {
-        if (m_state.load(std::memory_order_acquire) == kReady)
-            return *m_value;
-        int expected = kEmpty;
-        if (m_state.compare_exchange_strong(expected, kBuilding, std::memory_order_acquire)) {
-            try {
-                m_value.emplace(std::forward<Make>(make)());
-            } catch (...) {
-                m_state.store(kEmpty, std::memory_order_release);
-                throw;
-            }
-            m_state.store(kReady, std::memory_order_release);
-            return *m_value;
-        }
-        // Another thread is building it: the conversion is short, so wait
-        // for it rather than building a second copy.
-        while (m_state.load(std::memory_order_acquire) != kReady) {
-            if (m_state.load(std::memory_order_acquire) == kEmpty)
-                return Get(std::forward<Make>(make));  // the builder failed: try again
-            std::this_thread::yield();
-        }
-        return *m_value;
+/// The value published in `*slot`, building it with `build()` (a new heap
+/// value) and publishing it when there is none yet; a value built by a
+/// thread that lost the race is given to `discard`.
+template <class T, class Build, class Discard>
+T* GetOrPublish(T** slot, Build&& build, Discard&& discard) {
+    if (T* ready = __atomic_load_n(slot, __ATOMIC_ACQUIRE))
+        return ready;
+    T* built = std::forward<Build>(build)();
+    T* expected = nullptr;
+    if (__atomic_compare_exchange_n(slot, &expected, built, false, __ATOMIC_ACQ_REL,
+                                    __ATOMIC_ACQUIRE))
+        return built;
+    std::forward<Discard>(discard)(built);
+    return expected;
+}
+
+/// Drops the published value, if any. Only for the body's single owner,
+/// before a change or at destruction, when no other thread can be reading:
+/// so no read-modify-write is needed, and a body that never published a
+/// value (most of them) costs one load.
+template <class T, class Discard>
+void DropPublished(T** slot, Discard&& discard) noexcept {
+    if (T* old = __atomic_load_n(slot, __ATOMIC_RELAXED)) {
+        __atomic_store_n(slot, nullptr, __ATOMIC_RELAXED);
+        std::forward<Discard>(discard)(old);
     }
-
-    void Reset() noexcept {
-        m_value.reset();
-        m_state.store(kEmpty, std::memory_order_relaxed);
-    }
-
-private:
-    static constexpr int kEmpty = 0;
-    static constexpr int kBuilding = 1;
-    static constexpr int kReady = 2;
-
-    mutable std::atomic<int> m_state{kEmpty};
-    mutable std::optional<T> m_value;
-};
+}
 
 }  // namespace Varn::detail
 

@@ -1,5 +1,7 @@
 #include "text/numformat.h"
 
+#include "text/stringimpl.h"
+
 namespace Varn::detail {
 
 namespace {
@@ -29,11 +31,11 @@ int DigitCount(unsigned long long value) {
 }
 
 // The digits of `magnitude`, after a '-' when `negative`, written straight
-// into a text of the exact length.
+// into a text of the exact length that has room for its body after it.
 QString Digits(unsigned long long magnitude, bool negative) {
     const int digits = DigitCount(magnitude);
     const int sign = negative ? 1 : 0;
-    QString text(sign + digits, Qt::Uninitialized);
+    QString text = CZtStringImpl::TextWithRoom(sign + digits);
     char16_t* const first = reinterpret_cast<char16_t*>(text.data());
     char16_t* next = first + sign + digits;
     while (magnitude >= 100) {

@@ -2,10 +2,11 @@
 
 #include <zotrel/guid.h>
 
-#include <QByteArray>
 #include <QString>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <new>
 
@@ -37,15 +38,100 @@ const QString& EmptyText() {
 // ---------------------------------------------------------------------------
 // The body
 
+// Seven words on 64-bit targets: then the body and the digits of any 32-bit
+// number (24-byte header, up to 11 units and a NUL) fill one 112-byte heap
+// chunk. A larger body still works but costs every such text more memory.
+static_assert(sizeof(void*) != 8 || sizeof(CZtStringImpl) == 56,
+              "the text body is seven words on 64-bit targets");
+// A body inside its text's block must never reach `delete`.
+static_assert(detail::HasDispose<CZtStringImpl>::value, "ReleaseBody ends bodies with Dispose");
+
+namespace {
+
+void FreeLatin1(const char* text) {
+    std::free(const_cast<char*>(text));
+}
+
+void FreeWide(wchar_t* text) {
+    std::free(text);
+}
+
+// Where a body fits in the block of `text`, after its characters and their
+// NUL, suitably aligned; null when it does not fit or when the block is not
+// `text`'s alone (shared with another QString, or Qt's static empty text).
+// A QString's block holds capacity() + 1 code units from constData() on (the
+// units before the NUL and the NUL); a text over foreign characters
+// (QString::fromRawData) has a capacity of 0 and never has room.
+void* RoomAfter(const QString& text) {
+    if (!text.isDetached())
+        return nullptr;
+    const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(text.constData());
+    const std::uintptr_t end =
+        first + (static_cast<std::size_t>(text.capacity()) + 1) * sizeof(QChar);
+    constexpr std::uintptr_t kAlign = alignof(CZtStringImpl);
+    const std::uintptr_t afterNul =
+        first + (static_cast<std::size_t>(text.size()) + 1) * sizeof(QChar);
+    const std::uintptr_t at = (afterNul + kAlign - 1) & ~(kAlign - 1);
+    if (at + sizeof(CZtStringImpl) > end)
+        return nullptr;
+    return reinterpret_cast<void*>(at);
+}
+
+}  // namespace
+
 const char* CZtStringImpl::Latin1() const {
-    const char* latin1 = m_Latin1.Get([this] { return m_Text.toLatin1(); }).constData();
-    // Every thread that gets here publishes the same pointer.
-    __atomic_store_n(const_cast<const char**>(&m_pszLatin1), latin1, __ATOMIC_RELEASE);
-    return latin1;
+    return detail::GetOrPublish(
+        const_cast<const char**>(&m_pszLatin1),
+        [this]() -> const char* { return detail::NewLatin1Text(m_Text); }, FreeLatin1);
 }
 
 const wchar_t* CZtStringImpl::Wide() const {
-    return m_Wide.Get([this] { return detail::WideFromQString(m_Text); }).c_str();
+    return detail::GetOrPublish(
+        &m_pszWide, [this] { return detail::NewWideText(m_Text); }, FreeWide);
+}
+
+void CZtStringImpl::DropCaches() noexcept {
+    detail::DropPublished(&m_pszLatin1, FreeLatin1);
+    detail::DropPublished(&m_pszWide, FreeWide);
+}
+
+CZtStringImpl* CZtStringImpl::New(QString text) {
+    if (void* room = RoomAfter(text)) {
+        // The body shares the block with `text`, whose reference it keeps as
+        // its host: from now on the block has two holders and Qt copies the
+        // characters before any change instead of writing into the block.
+        CZtStringImpl* body = new (room) CZtStringImpl(text);
+        body->m_Host = std::move(text);
+        return body;
+    }
+    return new CZtStringImpl(std::move(text));
+}
+
+QString CZtStringImpl::TextWithRoom(int length) {
+    // QString's characters start 8 bytes into an allocation aligned for any
+    // type (after a 24-byte header), so the padding before the body can be
+    // worked out here; RoomAfter checks the real addresses all the same.
+    constexpr std::size_t kAlign = alignof(CZtStringImpl);
+    const std::size_t charBytes = (static_cast<std::size_t>(length) + 1) * sizeof(QChar);
+    const std::size_t bytes = (charBytes + kAlign - 1) / kAlign * kAlign + sizeof(CZtStringImpl);
+    // A text of `units` code units has a block of units + 1 (the NUL's);
+    // cutting it to `length` keeps the block and leaves the rest as room.
+    const int units = static_cast<int>((bytes + sizeof(QChar) - 1) / sizeof(QChar)) - 1;
+    QString text(units, Qt::Uninitialized);
+    text.resize(length);
+    return text;
+}
+
+void CZtStringImpl::Dispose(CZtStringImpl* body) noexcept {
+    if (!IsHosted(body)) {
+        delete body;
+        return;
+    }
+    // The destructor runs inside the block, so the body's hold on it moves
+    // out first; the block goes when `host` does, unless a copy of the text
+    // still holds it.
+    const QString host = std::move(body->m_Host);
+    body->~CZtStringImpl();
 }
 
 const QString& CZtStringImpl::TextOrEmpty(const CZtString& s) {
@@ -54,7 +140,7 @@ const QString& CZtStringImpl::TextOrEmpty(const CZtString& s) {
 
 CZtString CZtStringImpl::Make(QString text) {
     CZtString result(static_cast<const CZtString*>(nullptr));
-    result.m_pImpl = new CZtStringImpl(std::move(text));
+    result.m_pImpl = New(std::move(text));
     return result;
 }
 
@@ -96,32 +182,32 @@ void CZtString::Copy(const CZtString* other) {
         Copy(*other);
 }
 void CZtString::Copy(const QString& text) {
-    m_pImpl = new CZtStringImpl(text);
+    m_pImpl = CZtStringImpl::New(text);
 }
 void CZtString::Copy(const QString* text) {
     if (text)
         Copy(*text);
 }
 void CZtString::Copy(const char* text, int length) {
-    m_pImpl = new CZtStringImpl(QStringFromLatin1(text, length));
+    m_pImpl = CZtStringImpl::New(QStringFromLatin1(text, length));
 }
 void CZtString::Copy(const wchar_t* text, int length) {
-    m_pImpl = new CZtStringImpl(QStringFromWide(text, length));
+    m_pImpl = CZtStringImpl::New(QStringFromWide(text, length));
 }
 void CZtString::Copy(char ch) {
-    m_pImpl = new CZtStringImpl(QString(QCharFromLatin1(ch)));
+    m_pImpl = CZtStringImpl::New(QString(QCharFromLatin1(ch)));
 }
 void CZtString::Copy(wchar_t ch) {
-    m_pImpl = new CZtStringImpl(QStringFromWide(ch));
+    m_pImpl = CZtStringImpl::New(QStringFromWide(ch));
 }
 void CZtString::Copy(int value) {
-    m_pImpl = new CZtStringImpl(detail::DecimalText(static_cast<long long>(value)));
+    m_pImpl = CZtStringImpl::New(detail::DecimalText(static_cast<long long>(value)));
 }
 void CZtString::Copy(unsigned int value) {
-    m_pImpl = new CZtStringImpl(detail::DecimalText(static_cast<unsigned long long>(value)));
+    m_pImpl = CZtStringImpl::New(detail::DecimalText(static_cast<unsigned long long>(value)));
 }
 void CZtString::Copy(double value) {
-    m_pImpl = new CZtStringImpl(QString::number(value, 'g', 6));
+    m_pImpl = CZtStringImpl::New(QString::number(value, 'g', 6));
 }
 void CZtString::Copy(const CZtGUID& guid) {
     m_pImpl = new CZtStringImpl;
@@ -137,9 +223,9 @@ CZtString::CZtString() : m_pImpl(new CZtStringImpl) {}
 CZtString::CZtString(int count, wchar_t ch) : m_pImpl(nullptr) {
     count = std::max(count, 0);
     if (static_cast<unsigned long>(ch) < 0x10000u)
-        m_pImpl = new CZtStringImpl(QString(count, QCharFromWide(ch)));
+        m_pImpl = CZtStringImpl::New(QString(count, QCharFromWide(ch)));
     else
-        m_pImpl = new CZtStringImpl(QStringFromWide(ch).repeated(count));
+        m_pImpl = CZtStringImpl::New(QStringFromWide(ch).repeated(count));
 }
 
 CZtString::CZtString(const CZtString& other) : m_pImpl(nullptr) {
@@ -210,7 +296,7 @@ CZtString& CZtString::operator=(const CZtString* other) {
     return *this;
 }
 CZtString& CZtString::operator=(const QString& text) {
-    CZtStringImpl* next = new CZtStringImpl(text);
+    CZtStringImpl* next = CZtStringImpl::New(text);
     FreeString();
     m_pImpl = next;
     return *this;

@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cwchar>
-#include <string>
 
 namespace Varn::detail {
 
@@ -24,8 +23,13 @@ QString QStringFromLatin1(const char* text, int length);
 inline QChar QCharFromLatin1(char ch) {
     return QChar(QLatin1Char(ch));
 }
-/// UTF-16 text as the platform's wide text.
-std::wstring WideFromQString(const QString& text);
+/// UTF-16 text as the platform's wide text, NUL-terminated, in a block of
+/// its own that the caller frees with std::free.
+wchar_t* NewWideText(const QString& text);
+/// UTF-16 text as Latin-1, NUL-terminated, each code unit outside Latin-1
+/// replaced by '?' (what QString::toLatin1 gives), in a block of its own that
+/// the caller frees with std::free.
+char* NewLatin1Text(const QString& text);
 
 }  // namespace Varn::detail
 

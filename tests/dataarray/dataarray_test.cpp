@@ -12,12 +12,16 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QString>
+
+#include <malloc.h>
 
 #include <climits>
 #include <cstddef>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "dataarray/dataarray_test_util.h"
@@ -857,6 +861,106 @@ TEST(DataArrayChangeType, DoublesBecomeTextWithFifteenSignificantDigits) {
     EXPECT_EQ(TextAt(array, 1), "21.5");
     ZtDataArrayDestroy(array);
 }
+
+// Every integer width, at its limits and around zero: the text QString::number
+// gives, whatever room the element's text was built with.
+template <class T>
+void ExpectDecimalTexts(unsigned short vartype, const std::vector<T>& values) {
+    SCOPED_TRACE(vartype);
+    tagDATAARRAY* array = MakeVector(vartype, static_cast<unsigned int>(values.size()));
+    for (std::size_t i = 0; i < values.size(); ++i)
+        ASSERT_EQ(Put1(array, static_cast<int>(i), values[i]), ZT_S_OK);
+    ASSERT_EQ(ZtDataArrayChangeType(array, 0, ZT_VT_STRING), ZT_S_OK);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const QString expected = std::is_signed_v<T>
+                                     ? QString::number(static_cast<long long>(values[i]))
+                                     : QString::number(static_cast<unsigned long long>(values[i]));
+        EXPECT_EQ(TextAt(array, static_cast<int>(i)), expected.toStdString()) << i;
+    }
+    ZtDataArrayDestroy(array);
+}
+
+TEST(DataArrayChangeType, IntegersOfEveryWidthBecomeTheTextQtGives) {
+    ExpectDecimalTexts<signed char>(ZT_VT_I1, {SCHAR_MIN, -1, 0, 9, 10, SCHAR_MAX});
+    ExpectDecimalTexts<short>(ZT_VT_I2, {SHRT_MIN, -10, 99, 100, SHRT_MAX});
+    ExpectDecimalTexts<int>(ZT_VT_I4, {INT_MIN, INT_MIN + 1, -1000000000, -999999999, -1, 0,
+                                       999999999, 1000000000, INT_MAX});
+    ExpectDecimalTexts<long long>(ZT_VT_I8, {LLONG_MIN, LLONG_MIN + 1, -1, 0, LLONG_MAX});
+    ExpectDecimalTexts<unsigned char>(ZT_VT_UI1, {0, 1, UCHAR_MAX});
+    ExpectDecimalTexts<unsigned short>(ZT_VT_UI2, {0, 9999, 10000, USHRT_MAX});
+    ExpectDecimalTexts<unsigned int>(ZT_VT_UI4, {0, 4000000000u, UINT_MAX});
+    ExpectDecimalTexts<unsigned long long>(
+        ZT_VT_UI8, {0, 9999999999999999999ull, 10000000000000000000ull, ULLONG_MAX});
+}
+
+// The texts of a converted array belong to its elements alone: copies taken
+// out, copies of the array and QStrings of the texts outlive it, and changing
+// any of them changes nothing else.
+TEST(DataArrayChangeType, ConvertedTextsOutliveTheArrayAndItsCopies) {
+    constexpr int kCount = 1000;
+    tagDATAARRAY* array = MakeVector(ZT_VT_I4, kCount);
+    for (int i = 0; i < kCount; ++i)
+        Put1(array, i, i * 7919 - 400000000);
+    ASSERT_EQ(ZtDataArrayChangeType(array, 0, ZT_VT_STRING), ZT_S_OK);
+    tagDATAARRAY* copy = nullptr;
+    ASSERT_EQ(ZtDataArrayCopy(array, &copy), ZT_S_OK);
+
+    std::vector<CZtString> taken(kCount);
+    std::vector<QString> texts(kCount);
+    for (int i = 0; i < kCount; ++i) {
+        ASSERT_EQ(Get1(array, i, &taken[i]), ZT_S_OK);
+        texts[i] = taken[i];
+    }
+    ZtDataArrayDestroy(array);
+    for (int i = 0; i < kCount; i += 2)
+        taken[i].Append(L"!");
+    for (int i = 1; i < kCount; i += 2)
+        taken[i] = CZtString();  // the copy of the array holds these alone now
+
+    for (int i = 0; i < kCount; ++i) {
+        const std::string number = std::to_string(i * 7919 - 400000000);
+        SCOPED_TRACE(number);
+        EXPECT_EQ(TextAt(copy, i), number);
+        EXPECT_EQ(texts[i].toStdString(), number);
+        if (i % 2 == 0) {
+            EXPECT_EQ(std::string(taken[i].c_str()), number + "!");
+        }
+    }
+    ZtDataArrayDestroy(copy);
+    for (int i = 0; i < kCount; ++i)
+        texts[i].append(QChar('.'));  // each QString now owns its block alone
+    EXPECT_EQ(texts[5].toStdString(), std::to_string(5 * 7919 - 400000000) + ".");
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+// The heap bytes in use, as the C library counts them (sanitizers replace its
+// allocator, so these figures only mean something without them).
+std::size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// Nothing of a converted array stays behind once it is destroyed: no cache or
+// pool keeps the texts' memory.
+TEST(DataArrayChangeType, DestroyingAConvertedArrayGivesBackEveryByte) {
+    constexpr unsigned int kCount = 100000;
+    auto convertAndDestroy = [](std::size_t* during) {
+        tagDATAARRAY* array = MakeVector(ZT_VT_I4, kCount);
+        for (unsigned int i = 0; i < kCount; ++i)
+            Put1(array, static_cast<int>(i), static_cast<int>(i * 7919u));
+        ASSERT_EQ(ZtDataArrayChangeType(array, 0, ZT_VT_STRING), ZT_S_OK);
+        *during = HeapInUse();
+        ZtDataArrayDestroy(array);
+    };
+    std::size_t during = 0;
+    convertAndDestroy(&during);  // first use of the registry and the like
+    const std::size_t before = HeapInUse();
+    convertAndDestroy(&during);
+    const std::size_t after = HeapInUse();
+    EXPECT_GT(during, before + kCount * (sizeof(CZtString) + 64));
+    EXPECT_LE(after, before + 4096);
+}
+#endif
 
 TEST(DataArrayChangeType, ElementsThatDoNotConvertKeepTheInitialValue) {
     tagDATAARRAY* array = MakeVector(ZT_VT_STRING, 3);
