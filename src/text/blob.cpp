@@ -116,10 +116,11 @@ void ReplaceRange(QByteArray& target, int position, int n, const QByteArray& aft
 }
 
 // Replaces every occurrence; refused when the result would be too large
-// (an empty `before` matches at every position, so the growth can be large).
+// (an empty `before` matches at every position, size + 1 times, so the growth
+// can be large; QByteArray::count reports -1 for it, so it is counted here).
 void ReplaceAll(QByteArray& target, const QByteArray& before, const QByteArray& after) {
     if (after.size() > before.size()) {
-        const long long matches = target.count(before);
+        const long long matches = before.isEmpty() ? target.size() + 1LL : target.count(before);
         if (!Fits(target.size() + matches * (after.size() - before.size())))
             return;
     }

@@ -481,6 +481,35 @@ TEST(ObjectContainerFilling, FromTheSameClassAndFromNothing) {
     EXPECT_EQ(pool.Counts(), (Counts{7, 6, 6}));
 }
 
+// The copy forms not used above: from a collection through its interface
+// reference, a set's copy constructor and a list's copy assignment. Each
+// container takes one reference per element it holds.
+TEST(ObjectContainerFilling, CopyFormsTakeOneReferencePerElement) {
+    ObjectPool pool(3);
+    Sources s(pool);
+    const Counts before = pool.Counts();
+    {
+        const IZtObjectCollection& source = s.collection;
+        CZtObjectCollection collection(source);
+        collection.PushBackElements(source);
+        CZtObjectCollection assigned;
+        assigned.PushBack(pool[0]);
+        assigned = source;
+        const CZtObjectSet set(s.set);
+        CZtObjectList list;
+        list = s.list;
+        EXPECT_EQ(ItemsOf(collection),
+                  (Items{pool[0], pool[1], pool[2], pool[0], pool[1], pool[2]}));
+        EXPECT_EQ(ItemsOf(assigned), ItemsOf(s.collection));
+        EXPECT_EQ(Sorted(ItemsOf(set)), Sorted(ItemsOf(s.set)));
+        EXPECT_EQ(ItemsOf(list), ItemsOf(s.list));
+        // Twice in `collection`, once in each of the three others.
+        EXPECT_EQ(pool.Counts(), (Counts{before[0] + 5, before[1] + 5, before[2] + 5}));
+        EXPECT_EQ(set.GetIterator(nullptr), ZT_E_INVALIDARG);
+    }
+    EXPECT_EQ(pool.Counts(), before);
+}
+
 TEST(ObjectContainerFilling, AppendingToItselfAppendsOnce) {
     ObjectPool pool(2);
     CZtObjectCollection collection;

@@ -223,7 +223,32 @@ TEST(ObjectMaps, FillFromMapsOfBothKinds) {
     EXPECT_TRUE(pump == key);
     textCopy = textCopy;
     textCopy = static_cast<const IZtVariantObjectMap*>(&textCopy);
+    textCopy.InsertElements(static_cast<const IZtVariantObjectMap*>(&textCopy));
     EXPECT_EQ(CountOf(&textCopy), 1u);
+    EXPECT_EQ(textCopy.GetValue(nullptr, &value), ZT_E_INVALIDARG);
+    EXPECT_EQ(textCopy.GetIterator(nullptr), ZT_E_INVALIDARG);
+
+    // Copies and assignments between maps of one kind: the old entries go,
+    // and each value gains one reference per map holding it.
+    // The pool's own, copy, viaInterface and variants; pool[0] also textCopy.
+    EXPECT_EQ(pool.Counts(), (Counts{5, 4}));
+    CZtIntObjectMap assigned;
+    assigned.Insert(9, pool[1]);
+    assigned = copy;
+    EXPECT_EQ(CountOf(&assigned), 2u);
+    EXPECT_EQ(ValueOf(assigned, 1), pool[0]);
+    const int nine = 9;
+    EXPECT_EQ(assigned.GetValue(&nine, &value), ZT_E_NOTFOUND);
+    CZtVariantObjectMap variantCopy(variants);
+    variantCopy.InsertElements(variantCopy);  // itself: nothing to add
+    EXPECT_EQ(CountOf(&variantCopy), 2u);
+    EXPECT_EQ(variantCopy.GetValue(&two, &value), ZT_S_OK);
+    EXPECT_EQ(Drop(value), pool[1]);
+    variantCopy = textCopy;
+    EXPECT_EQ(CountOf(&variantCopy), 1u);
+    EXPECT_EQ(variantCopy.GetValue(&pump, &value), ZT_S_OK);
+    EXPECT_EQ(Drop(value), pool[0]);
+    EXPECT_EQ(pool.Counts(), (Counts{7, 5}));  // assigned holds both, variantCopy pool[0]
 }
 
 TEST(ObjectMaps, ContainersTakeTheValuesInTheIteratorsOrder) {

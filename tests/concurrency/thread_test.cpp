@@ -285,6 +285,118 @@ TEST_F(WorkerTest, ACompletionCallbackThatThrowsDoesNotStopTheWorker) {
     worker->Release();
 }
 
+// A worker object started suspended: a second Start is refused while it has a
+// thread, a command (urgent or not) waits until Resume, and an unnamed worker
+// reports itself as such. A worker stopped before its thread ever ran refuses
+// commands at once, leaving them the caller's.
+TEST_F(WorkerTest, AWorkerStartedSuspendedHoldsCommandsUntilResume) {
+    Journal journal;
+    auto* worker = new CZtThreadImpl(CZtString());
+    ASSERT_TRUE(worker->Start(true, false));
+    EXPECT_FALSE(worker->Start(false, true));
+    EXPECT_TRUE(worker->IsSuspended());
+    ASSERT_TRUE(worker->QueueCommand(new RecordingCommand(journal, 1), false, true, 0));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(journal.destroyed.load(), 0);
+    EXPECT_TRUE(worker->Resume());
+    ASSERT_TRUE(Eventually([&] { return journal.destroyed.load() == 1; }));
+    EXPECT_EQ(journal.order, std::vector<int>{1});
+    EXPECT_TRUE(HasLine("Thread started: Unknown name"));
+    EXPECT_TRUE(worker->Stop(true));
+    worker->Release();
+
+    auto* stopped = new CZtThreadImpl(CZtString(L"Never"));
+    ASSERT_TRUE(stopped->Start(true, false));
+    EXPECT_TRUE(stopped->Stop(false));
+    auto* refused = new RecordingCommand(journal, 2);
+    EXPECT_FALSE(stopped->QueueCommand(refused, false, false, 0));
+    EXPECT_FALSE(stopped->IsActive());
+    EXPECT_EQ(refused->Release(), 0);  // only the caller's reference was left
+    EXPECT_TRUE(stopped->Resume());
+    EXPECT_TRUE(stopped->Wait(5000));
+    stopped->Release();
+    EXPECT_EQ(journal.destroyed.load(), 2);
+    EXPECT_EQ(journal.order, std::vector<int>{1});
+}
+
+// Suspending while a batch runs puts the rest of the batch back, in order, in
+// front of what was queued meanwhile; Resume runs it.
+TEST_F(WorkerTest, SuspendingDuringABatchPutsItsRestBackInOrder) {
+    Journal journal;
+    Gate gate;
+    CZtThread worker;
+    ASSERT_TRUE(worker.Start(CZtString(L"Batch")));
+    ASSERT_TRUE(worker.Suspend());
+    // Queued while suspended, so the worker takes all three as one batch.
+    ASSERT_TRUE(worker.QueueCommand(new RecordingCommand(journal, 0, &gate)));
+    ASSERT_TRUE(worker.QueueCommand(new RecordingCommand(journal, 1)));
+    ASSERT_TRUE(worker.QueueCommand(new RecordingCommand(journal, 2)));
+    ASSERT_TRUE(worker.Resume());
+    ASSERT_TRUE(Eventually([&] { return gate.entered.load(); }));
+    ASSERT_TRUE(worker.Suspend());
+    ASSERT_TRUE(worker.QueueCommand(new RecordingCommand(journal, 3)));
+    gate.Open();
+    ASSERT_TRUE(Eventually([&] { return journal.destroyed.load() == 1; }));
+    std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(journal.destroyed.load(), 1);
+    ASSERT_TRUE(worker.Resume());
+    ASSERT_TRUE(Eventually([&] { return journal.destroyed.load() == 4; }));
+    EXPECT_EQ(journal.order, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_TRUE(worker.Stop(true));
+}
+
+// A copy of a handle whose worker has ended: commands, synchronous or not,
+// are refused and stay the caller's.
+TEST_F(WorkerTest, CommandsForAnEndedWorkerStayTheCallers) {
+    Journal journal;
+    CZtThread worker;
+    ASSERT_TRUE(worker.Start(CZtString(L"Ended")));
+    CZtThread copy(worker);
+    ASSERT_TRUE(worker.Stop(true));
+    for (bool sync : {false, true}) {
+        SCOPED_TRACE(sync);
+        auto* command = new RecordingCommand(journal, 1);
+        EXPECT_FALSE(copy.QueueCommand(command, sync));
+        EXPECT_FALSE(copy.IsActive());
+        EXPECT_EQ(command->Release(), 0);
+    }
+    EXPECT_TRUE(journal.order.empty());
+    EXPECT_EQ(journal.destroyed.load(), 2);
+}
+
+// A worker made only to keep a priority has no thread: nothing to suspend,
+// resume, stop or wait for.
+TEST_F(WorkerTest, AWorkerWithoutAThreadRefusesSuspendResumeAndStop) {
+    CZtThread worker;
+    ASSERT_TRUE(worker.SetPriority(2));
+    EXPECT_FALSE(worker.Suspend());
+    EXPECT_FALSE(worker.Resume());
+    EXPECT_FALSE(worker.IsStarted());
+    EXPECT_TRUE(worker.Wait(0));
+    EXPECT_FALSE(worker.Stop(false));
+}
+
+// Reference counts of commands and handles are each object's own: a copied
+// command starts at 1, assignment keeps both counts, and the Release that
+// reaches 0 deletes the object.
+TEST_F(WorkerTest, CommandAndHandleCountsAreTheirOwn) {
+    Journal journal;
+    auto* original = new RecordingCommand(journal, 1);
+    EXPECT_EQ(original->AddRef(), 2);
+    auto* copy = new RecordingCommand(*original);
+    static_cast<CZtThreadCommand&>(*copy) = *original;
+    EXPECT_EQ(copy->Release(), 0);
+    EXPECT_EQ(journal.destroyed.load(), 1);
+    EXPECT_EQ(original->Release(), 1);
+    EXPECT_EQ(original->Release(), 0);
+    EXPECT_EQ(journal.destroyed.load(), 2);
+
+    auto* handle = new CZtThread;
+    EXPECT_EQ(handle->AddRef(), 2);
+    EXPECT_EQ(handle->Release(), 1);
+    EXPECT_EQ(handle->Release(), 0);
+}
+
 void RecordMessage(unsigned int message, uintptr_t wParam, intptr_t lParam);
 std::atomic<unsigned int> g_messageThread{0};
 std::atomic<long long> g_messageSum{0};

@@ -2,12 +2,17 @@
 #include <zotrel/dataarray.h>
 
 #include <zotrel/blob.h>
+#include <zotrel/chromid.h>
+#include <zotrel/guid.h>
 #include <zotrel/string.h>
 #include <zotrel/variant.h>
 
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+
+#include <new>
+#include <string>
 
 #include "dataarray/dataarray_test_util.h"
 
@@ -43,6 +48,11 @@ TEST(DataArrayBound, FieldsAndDerivedValues) {
     EXPECT_TRUE(other == bound);
     other = other;
     EXPECT_TRUE(other == bound);
+    CZtDataArrayBound copy(bound);
+    EXPECT_TRUE(copy == bound);
+    copy = CZtDataArrayBound(3, -1);
+    EXPECT_EQ(copy.GetCount(), 3u);
+    EXPECT_EQ(copy.GetLowerBound(), -1);
 }
 
 TEST(DataArrayObject, ArraysOfBoundsStandForPlainBounds) {
@@ -65,6 +75,28 @@ TEST(DataArrayObject, ArraysOfBoundsStandForPlainBounds) {
     EXPECT_EQ(count, 4u);
     EXPECT_EQ(array.ZtDataArrayRedim(1, static_cast<const CZtDataArrayBound*>(nullptr)),
               ZT_E_NULL_POINTER);
+    const tagDATAARRAYBOUND plainGrown = {6, 0};
+    ASSERT_EQ(array.ZtDataArrayRedim(1, &plainGrown), ZT_S_OK);
+    array.GetElementCount(count, nullptr);
+    EXPECT_EQ(count, 6u);
+}
+
+// More dimensions than the object keeps on its stack go through a heap copy
+// of the bounds; every one of them reaches the array.
+TEST(DataArrayObject, NineDimensionsKeepEveryBound) {
+    CZtDataArrayBound bounds[9];
+    for (int i = 0; i < 9; ++i)
+        bounds[i] = CZtDataArrayBound(i == 8 ? 3u : 1u, i);
+    const CZtDataArray array(ZT_VT_I2, 9, bounds);
+    unsigned int dimCount = 0;
+    tagDATAARRAYBOUND* plain = nullptr;
+    ASSERT_EQ(array.GetBounds(dimCount, plain), ZT_S_OK);
+    ASSERT_EQ(dimCount, 9u);
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(plain[i].lowerBound, i);
+    EXPECT_EQ(plain[8].count, 3u);
+    const CZtDataArray fromPlain(ZT_VT_I2, 9, plain);
+    EXPECT_TRUE(fromPlain == array);
 }
 
 TEST(DataArrayObject, WithoutAnArrayEveryOperationAnswersNullPointer) {
@@ -136,6 +168,11 @@ TEST(DataArrayObject, FromABlobHoldsOneBlobElement) {
     CZtBlob element;
     ASSERT_EQ(array.GetElement(&index, &element), ZT_S_OK);
     EXPECT_TRUE(element == bytes);
+
+    const CZtBlob other("xy");
+    array = other;
+    ASSERT_EQ(array.GetElement(&index, &element), ZT_S_OK);
+    EXPECT_TRUE(element == other);
 
     array = static_cast<const CZtBlob*>(nullptr);
     EXPECT_EQ(array.Detach(), nullptr);
@@ -275,6 +312,54 @@ TEST(DataArrayObject, CopiesAndAssignmentsAreDeep) {
 
     c = static_cast<const CZtVariant*>(nullptr);
     EXPECT_EQ(c.Detach(), nullptr);
+}
+
+// Identifier elements compare by value, one element at a time, and convert
+// to their text forms.
+TEST(DataArrayObject, IdentifierArraysCompareByValueAndConvertToText) {
+    const wchar_t kGuidText[] = L"{B040EE6B-4A59-426D-91C8-4A8012F67D60}";
+    CZtGUID guid{CZtString(kGuidText)};
+    CZtCHROMID id(1, 2, 3, 4, 5, 6);
+    CZtDataArray guids(ZT_VT_GUID, 1, 2, 0);
+    CZtDataArray ids(ZT_VT_CHROMID, 1, 2, 0);
+    int index = 1;
+    ASSERT_EQ(guids.PutElement(&index, &guid), ZT_S_OK);
+    ASSERT_EQ(ids.PutElement(&index, &id), ZT_S_OK);
+    CZtDataArray otherGuids(guids);
+    CZtDataArray otherIds(ids);
+    EXPECT_TRUE(otherGuids == guids);
+    EXPECT_TRUE(otherIds == ids);
+    index = 0;
+    ASSERT_EQ(otherGuids.PutElement(&index, &guid), ZT_S_OK);
+    ASSERT_EQ(otherIds.PutElement(&index, &id), ZT_S_OK);
+    EXPECT_FALSE(otherGuids == guids);
+    EXPECT_FALSE(otherIds == ids);
+
+    ASSERT_EQ(guids.ZtDataArrayChangeType(ZT_VT_STRING), ZT_S_OK);
+    ASSERT_EQ(ids.ZtDataArrayChangeType(ZT_VT_STRING), ZT_S_OK);
+    CZtString text;
+    index = 1;
+    ASSERT_EQ(guids.GetElement(&index, &text), ZT_S_OK);
+    EXPECT_EQ(std::wstring(text.w_str()), kGuidText);
+    ASSERT_EQ(ids.GetElement(&index, &text), ZT_S_OK);
+    EXPECT_EQ(std::wstring(text.w_str()), L"1.2.3.4.5.6");
+}
+
+// A shape with a zero count has no block: two such arrays are equal and hold
+// no elements. A shape with more than 2^32 - 1 elements or bytes can have no
+// block at all, so making it fails as an allocation does.
+TEST(DataArrayObject, ShapesWithoutElementsAndShapesBeyond32Bits) {
+    const CZtDataArray none(ZT_VT_I4, 1, 0, 0);
+    const CZtDataArray alsoNone(ZT_VT_I4, 1, 0, 0);
+    EXPECT_TRUE(none == alsoNone);
+    unsigned int count = 9;
+    ASSERT_EQ(none.GetElementCount(count, nullptr), ZT_S_OK);
+    EXPECT_EQ(count, 0u);
+
+    const tagDATAARRAYBOUND elements[] = {{65536, 0}, {65536, 0}};  // 2^32 elements
+    EXPECT_THROW(CZtDataArray(ZT_VT_UI1, 2, elements), std::bad_alloc);
+    const tagDATAARRAYBOUND bytes[] = {{0x20000000u, 0}};  // 2^29 elements, 2^32 bytes
+    EXPECT_THROW(CZtDataArray(ZT_VT_I8, 1, bytes), std::bad_alloc);
 }
 
 TEST(DataArrayObject, ChangeTypeAndHeapObjects) {

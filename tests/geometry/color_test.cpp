@@ -154,4 +154,13 @@ TEST(Color, BlendColors) {
     EXPECT_EQ(mixed.GetARGBValue(), 0x80123456u);
 }
 
+TEST(Color, EachChannelSetterWritesItsOwnByte) {
+    CZtColor c(0x00000000u);
+    c.SetR(1.0f);
+    c.SetG(0.5f);
+    c.SetB(0.25f);
+    c.SetA(0.75f);
+    EXPECT_EQ(c.GetARGBValue(), 0xBFFF7F3Fu);  // 191.25, 255, 127.5 and 63.75 truncated
+}
+
 }  // namespace

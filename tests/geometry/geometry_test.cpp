@@ -8,8 +8,10 @@
 #include <array>
 #include <cfloat>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -228,6 +230,275 @@ TEST(GeometryRect, EmptyAreaIntersectAndUnion) {
     EXPECT_TRUE(CZtRect::Union(self, far, self));  // the output may be an input
     EXPECT_EQ(Edges(self), (std::array<float, 4>{0, 0, 50, 60}));
 }
+
+// Every public member of the three classes once, each against the value its
+// rule gives for the same operands. A result is the list of fields it writes
+// (a bool as 1 or 0), so one table covers constructors, assignments, getters,
+// arithmetic and predicates alike.
+using Fields = std::vector<double>;
+Fields F(const ZT_POINT_2F& p) {
+    return {p.x, p.y};
+}
+Fields F(const ZT_SIZE_F& s) {
+    return {s.width, s.height};
+}
+Fields F(const ZT_RECT_F& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+Fields F(const ZT_POINT_2U& p) {
+    return {double(p.x), double(p.y)};
+}
+Fields F(const ZT_SIZE_U& s) {
+    return {double(s.width), double(s.height)};
+}
+Fields F(const ZT_RECT_U& r) {
+    return {double(r.left), double(r.top), double(r.right), double(r.bottom)};
+}
+Fields F(bool b) {
+    return {b ? 1.0 : 0.0};
+}
+// What Union returns, then the rectangle it writes.
+Fields UnionOf(const CZtRect& a, const CZtRect& b) {
+    CZtRect out;
+    Fields result = F(CZtRect::Union(a, b, out));
+    const Fields edges = F(out);
+    result.insert(result.end(), edges.begin(), edges.end());
+    return result;
+}
+// Lambdas for the table, which differ in one expression each.
+// A value computed from the operands.
+#define VALUE(...) [&] { return F(__VA_ARGS__); }
+// The statement changes a copy `t` of `base`; the result is the copy.
+#define ON_COPY(base, ...) \
+    [&] {                  \
+        auto t = base;     \
+        __VA_ARGS__;       \
+        return F(t);       \
+    }
+// The same for an assignment to `t`, which must also return `t` itself.
+#define ASSIGN(base, ...)              \
+    [&] {                              \
+        auto t = base;                 \
+        EXPECT_EQ(&(__VA_ARGS__), &t); \
+        return F(t);                   \
+    }
+// The statement writes into `o`, a fresh `Type`; the result is `o`.
+#define OUT(Type, ...) \
+    [&] {              \
+        Type o{};      \
+        __VA_ARGS__;   \
+        return F(o);   \
+    }
+
+TEST(GeometryMembers, EveryMemberGivesTheValueOfItsRule) {
+    const CZtPoint p(1.5f, -2.0f), pc(0.25f, 0.5f);
+    const ZT_POINT_2F pf = {0.25f, 0.5f};
+    const ZT_POINT_2U pu = {3, 4};
+    const CZtSize s(2.0f, 3.0f), sc(0.5f, 0.25f);
+    const ZT_SIZE_F sf = {0.5f, 0.25f};
+    const ZT_SIZE_U su = {1, 2};
+    const CZtRect r(10, 20, 30, 60), rc(1, 2, 3, 4);
+    const ZT_RECT_F rf = {-1, -2, 4, 3};
+    const ZT_RECT_U ru = {5, 6, 7, 9};
+    const CZtPoint* nullP = nullptr;
+    const ZT_POINT_2F* nullPF = nullptr;
+    const ZT_POINT_2U* nullPU = nullptr;
+    const CZtSize* nullS = nullptr;
+    const ZT_SIZE_F* nullSF = nullptr;
+    const ZT_SIZE_U* nullSU = nullptr;
+    const CZtRect* nullR = nullptr;
+    const ZT_RECT_F* nullRF = nullptr;
+    const ZT_RECT_U* nullRU = nullptr;
+    struct Case {
+        const char* name;
+        std::function<Fields()> run;
+        Fields expected;
+    } cases[] = {
+        // CZtPoint
+        {"point ()", VALUE(CZtPoint()), {0, 0}},
+        {"point (CZtPoint*)", VALUE(CZtPoint(&p)), {1.5, -2}},
+        {"point (null CZtPoint*)", VALUE(CZtPoint(nullP)), {0, 0}},
+        {"point (2F)", VALUE(CZtPoint(pf)), {0.25, 0.5}},
+        {"point (2F*)", VALUE(CZtPoint(&pf)), {0.25, 0.5}},
+        {"point (null 2F*)", VALUE(CZtPoint(nullPF)), {0, 0}},
+        {"point (2U*)", VALUE(CZtPoint(&pu)), {3, 4}},
+        {"point = point", ASSIGN(p, t = pc), {0.25, 0.5}},
+        {"point = itself", ASSIGN(p, t = *&t), {1.5, -2}},
+        {"point = CZtPoint*", ASSIGN(p, t = &pc), {0.25, 0.5}},
+        {"point = null CZtPoint*", ASSIGN(p, t = nullP), {1.5, -2}},
+        {"point = 2F", ASSIGN(p, t = pf), {0.25, 0.5}},
+        {"point = 2F*", ASSIGN(p, t = &pf), {0.25, 0.5}},
+        {"point = 2U", ASSIGN(p, t = pu), {3, 4}},
+        {"point = 2U*", ASSIGN(p, t = &pu), {3, 4}},
+        {"point = null 2U*", ASSIGN(p, t = nullPU), {1.5, -2}},
+        {"point SetPoint(CZtPoint)", ON_COPY(p, t.SetPoint(pc)), {0.25, 0.5}},
+        {"point SetPoint(2F)", ON_COPY(p, t.SetPoint(pf)), {0.25, 0.5}},
+        {"point SetPoint(2U)", ON_COPY(p, t.SetPoint(pu)), {3, 4}},
+        {"point GetPoint(CZtPoint)", OUT(CZtPoint, p.GetPoint(o)), {1.5, -2}},
+        {"point GetPoint(2F)", OUT(ZT_POINT_2F, p.GetPoint(o)), {1.5, -2}},
+        {"point GetPoint(2U)", OUT(ZT_POINT_2U, p.GetPoint(o)), {1, 0xFFFFFFFE}},
+        {"point GetX GetY", VALUE(ZT_POINT_2F{p.GetX(), p.GetY()}), {1.5, -2}},
+        {"point + point", VALUE(p + pc), {1.75, -1.5}},
+        {"point + 2F", VALUE(p + pf), {1.75, -1.5}},
+        {"point + 2U", VALUE(p + pu), {4.5, 2}},
+        {"point - point", VALUE(p - pc), {1.25, -2.5}},
+        {"point - 2F", VALUE(p - pf), {1.25, -2.5}},
+        {"point - 2U", VALUE(p - pu), {-1.5, -6}},
+        {"point += point", ASSIGN(p, t += pc), {1.75, -1.5}},
+        {"point += 2F", ASSIGN(p, t += pf), {1.75, -1.5}},
+        {"point += 2U", ASSIGN(p, t += pu), {4.5, 2}},
+        {"point -= point", ASSIGN(p, t -= pc), {1.25, -2.5}},
+        {"point -= 2F", ASSIGN(p, t -= pf), {1.25, -2.5}},
+        {"point -= 2U", ASSIGN(p, t -= pu), {-1.5, -6}},
+        {"point * -0.5", VALUE(p * -0.5f), {-0.75, 1}},
+        {"point Offset(dx, dy)", ON_COPY(p, t.Offset(-1.5f, 0.25f)), {0, -1.75}},
+        {"point Offset(point)", ON_COPY(p, t.Offset(pc)), {1.75, -1.5}},
+        {"point Equals(point)", VALUE(pc.Equals(CZtPoint(0.25f, 0.5f))), {1}},
+        {"point Equals(point), y differs", VALUE(pc.Equals(CZtPoint(0.25f, 0.75f))), {0}},
+        {"point Equals(2F)", VALUE(pc.Equals(pf)), {1}},
+        {"point Equals(2F), x differs", VALUE(p.Equals(ZT_POINT_2F{1.25f, -2})), {0}},
+        {"point Equals(2U)", VALUE(CZtPoint(3, 4).Equals(pu)), {1}},
+        {"point Equals(2U), x differs", VALUE(CZtPoint(3.5f, 4).Equals(pu)), {0}},
+        {"point == 2F", VALUE(pc == pf), {1}},
+        {"point == 2U, y differs", VALUE(CZtPoint(3, 5) == pu), {0}},
+
+        // CZtSize
+        {"size ()", VALUE(CZtSize()), {0, 0}},
+        {"size (CZtSize)", VALUE(CZtSize(s)), {2, 3}},
+        {"size (CZtSize*)", VALUE(CZtSize(&s)), {2, 3}},
+        {"size (null CZtSize*)", VALUE(CZtSize(nullS)), {0, 0}},
+        {"size (F)", VALUE(CZtSize(sf)), {0.5, 0.25}},
+        {"size (F*)", VALUE(CZtSize(&sf)), {0.5, 0.25}},
+        {"size (null F*)", VALUE(CZtSize(nullSF)), {0, 0}},
+        {"size (U)", VALUE(CZtSize(su)), {1, 2}},
+        {"size (U*)", VALUE(CZtSize(&su)), {1, 2}},
+        {"size (null U*)", VALUE(CZtSize(nullSU)), {0, 0}},
+        {"size (rect F)", VALUE(CZtSize(rf)), {5, 5}},
+        {"size (rect F*)", VALUE(CZtSize(&rf)), {5, 5}},
+        {"size (null rect F*)", VALUE(CZtSize(nullRF)), {0, 0}},
+        {"size (rect U*)", VALUE(CZtSize(&ru)), {2, 3}},
+        {"size = size", ASSIGN(s, t = sc), {0.5, 0.25}},
+        {"size = itself", ASSIGN(s, t = *&t), {2, 3}},
+        {"size = CZtSize*", ASSIGN(s, t = &sc), {0.5, 0.25}},
+        {"size = null CZtSize*", ASSIGN(s, t = nullS), {2, 3}},
+        {"size = F", ASSIGN(s, t = sf), {0.5, 0.25}},
+        {"size = F*", ASSIGN(s, t = &sf), {0.5, 0.25}},
+        {"size = null F*", ASSIGN(s, t = nullSF), {2, 3}},
+        {"size = U", ASSIGN(s, t = su), {1, 2}},
+        {"size = U*", ASSIGN(s, t = &su), {1, 2}},
+        {"size = null U*", ASSIGN(s, t = nullSU), {2, 3}},
+        {"size = rect F", ASSIGN(s, t = rf), {5, 5}},
+        {"size = rect F*", ASSIGN(s, t = &rf), {5, 5}},
+        {"size = rect U", ASSIGN(s, t = ru), {2, 3}},
+        {"size = rect U*", ASSIGN(s, t = &ru), {2, 3}},
+        {"size = null rect U*", ASSIGN(s, t = nullRU), {2, 3}},
+        {"size SetSize(F)", ON_COPY(s, t.SetSize(sf)), {0.5, 0.25}},
+        {"size SetSize(U)", ON_COPY(s, t.SetSize(su)), {1, 2}},
+        {"size GetSize(F)", OUT(ZT_SIZE_F, s.GetSize(o)), {2, 3}},
+        {"size to U", VALUE(static_cast<ZT_SIZE_U>(CZtSize(-1.0f, 2.5f))), {0xFFFFFFFF, 2}},
+        {"size GetWidth GetHeight", VALUE(ZT_SIZE_F{s.GetWidth(), s.GetHeight()}), {2, 3}},
+        {"size + size", VALUE(s + sc), {2.5, 3.25}},
+        {"size + F", VALUE(s + sf), {2.5, 3.25}},
+        {"size + U", VALUE(s + su), {3, 5}},
+        {"size - size", VALUE(s - sc), {1.5, 2.75}},
+        {"size - F", VALUE(s - sf), {1.5, 2.75}},
+        {"size - U", VALUE(s - su), {1, 1}},
+        {"size += size", ASSIGN(s, t += sc), {2.5, 3.25}},
+        {"size += F", ASSIGN(s, t += sf), {2.5, 3.25}},
+        {"size += U", ASSIGN(s, t += su), {3, 5}},
+        {"size -= size", ASSIGN(s, t -= sc), {1.5, 2.75}},
+        {"size -= F", ASSIGN(s, t -= sf), {1.5, 2.75}},
+        {"size -= U", ASSIGN(s, t -= su), {1, 1}},
+        {"size Multiply(-2)", ON_COPY(s, t.Multiply(-2.0f)), {-4, -6}},
+        {"size Equals(size), width differs", VALUE(s.Equals(CZtSize(2.5f, 3))), {0}},
+        {"size Equals(F)", VALUE(sc.Equals(sf)), {1}},
+        {"size Equals(U)", VALUE(CZtSize(1, 2).Equals(su)), {1}},
+        {"size Equals(U), height differs", VALUE(CZtSize(1, 2.5f).Equals(su)), {0}},
+        {"size == size", VALUE(s == CZtSize(2, 3)), {1}},
+        {"size == F, height differs", VALUE(sc == ZT_SIZE_F{0.5f, 0.5f}), {0}},
+        {"size == U", VALUE(CZtSize(1, 2) == su), {1}},
+        {"size Empty for (1, 0)", VALUE(CZtSize(1, 0).Empty()), {0}},
+        {"size Empty for (-0, 0)", VALUE(CZtSize(-0.0f, 0).Empty()), {1}},
+
+        // CZtRect
+        {"rect (CZtRect*)", VALUE(CZtRect(&r)), {10, 20, 30, 60}},
+        {"rect (null CZtRect*)", VALUE(CZtRect(nullR)), {0, 0, 0, 0}},
+        {"rect (F)", VALUE(CZtRect(rf)), {-1, -2, 4, 3}},
+        {"rect (F*)", VALUE(CZtRect(&rf)), {-1, -2, 4, 3}},
+        {"rect (null F*)", VALUE(CZtRect(nullRF)), {0, 0, 0, 0}},
+        {"rect (U*)", VALUE(CZtRect(&ru)), {5, 6, 7, 9}},
+        {"rect (null U*)", VALUE(CZtRect(nullRU)), {0, 0, 0, 0}},
+        {"rect (2U*, U*)", VALUE(CZtRect(&pu, &su)), {3, 4, 1, 2}},
+        {"rect (null 2U*, U*)", VALUE(CZtRect(nullPU, &su)), {0, 0, 0, 0}},
+        {"rect (2F*, null F*)", VALUE(CZtRect(&pf, nullSF)), {0, 0, 0, 0}},
+        {"rect (null 2F*, F*)", VALUE(CZtRect(nullPF, &sf)), {0, 0, 0, 0}},
+        {"rect = rect", ASSIGN(r, t = rc), {1, 2, 3, 4}},
+        {"rect = itself", ASSIGN(r, t = *&t), {10, 20, 30, 60}},
+        {"rect = CZtRect*", ASSIGN(r, t = &rc), {1, 2, 3, 4}},
+        {"rect = null CZtRect*", ASSIGN(r, t = nullR), {10, 20, 30, 60}},
+        {"rect = F", ASSIGN(r, t = rf), {-1, -2, 4, 3}},
+        {"rect = F*", ASSIGN(r, t = &rf), {-1, -2, 4, 3}},
+        {"rect = null F*", ASSIGN(r, t = nullRF), {10, 20, 30, 60}},
+        {"rect = U", ASSIGN(r, t = ru), {5, 6, 7, 9}},
+        {"rect = U*", ASSIGN(r, t = &ru), {5, 6, 7, 9}},
+        {"rect = null U*", ASSIGN(r, t = nullRU), {10, 20, 30, 60}},
+        {"rect = size F", ASSIGN(r, t = sf), {0, 0, 0.5, 0.25}},
+        {"rect = size F*", ASSIGN(r, t = &sf), {0, 0, 0.5, 0.25}},
+        {"rect = null size F*", ASSIGN(r, t = nullSF), {10, 20, 30, 60}},
+        {"rect = size U*", ASSIGN(r, t = &su), {0, 0, 1, 2}},
+        {"rect SetRect(F)", ON_COPY(r, t.SetRect(rf)), {-1, -2, 4, 3}},
+        {"rect SetRect(U)", ON_COPY(r, t.SetRect(ru)), {5, 6, 7, 9}},
+        {"rect GetRect(F)", OUT(ZT_RECT_F, r.GetRect(o)), {10, 20, 30, 60}},
+        {"rect GetRect(U)",
+         OUT(ZT_RECT_U, CZtRect(-1, 2.5f, 3, 4).GetRect(o)),
+         {0xFFFFFFFF, 2, 3, 4}},
+        {"rect GetX GetY", VALUE(ZT_POINT_2F{r.GetX(), r.GetY()}), {10, 20}},
+        {"rect SetX", ON_COPY(r, t.SetX(40)), {40, 20, 30, 60}},
+        {"rect SetY", ON_COPY(r, t.SetY(-5)), {10, -5, 30, 60}},
+        {"rect SetWidth", ON_COPY(r, t.SetWidth(-4)), {10, 20, 6, 60}},
+        {"rect GetLocation", OUT(CZtPoint, r.GetLocation(o)), {10, 20}},
+        {"rect GetLocationSize", OUT(CZtSize, r.GetLocationSize(o)), {10, 20}},
+        {"rect GetEndLocation", OUT(CZtPoint, r.GetEndLocation(o)), {30, 60}},
+        {"rect GetEndLocationSize", OUT(CZtSize, r.GetEndLocationSize(o)), {30, 60}},
+        {"rect GetSize of crossed corners",
+         OUT(CZtSize, CZtRect(30, 60, 10, 20).GetSize(o)),
+         {20, 40}},
+        {"rect GetBounds", OUT(CZtRect, r.GetBounds(o)), {10, 20, 30, 60}},
+        {"rect Offset(dx, dy)", ON_COPY(r, t.Offset(-10, 0.5f)), {0, 20.5, 20, 60.5}},
+        {"rect Deflate", ON_COPY(r, t.Deflate(1, 2)), {11, 22, 29, 58}},
+        {"rect Empty", ON_COPY(r, t.Empty()), {0, 0, 0, 0}},
+        {"rect Equals(rect)", VALUE(rc.Equals(CZtRect(1, 2, 3, 4))), {1}},
+        {"rect Equals(F), bottom differs", VALUE(CZtRect(-1, -2, 4, 4).Equals(rf)), {0}},
+        {"rect Equals(F)", VALUE(CZtRect(rf).Equals(rf)), {1}},
+        {"rect Equals(U), left differs", VALUE(CZtRect(4, 6, 7, 9).Equals(ru)), {0}},
+        {"rect == F", VALUE(CZtRect(-1, -2, 4, 3) == rf), {1}},
+        {"rect == rect, right differs", VALUE(rc == CZtRect(1, 2, 3.5f, 4)), {0}},
+        {"rect Contains(rect) inside", VALUE(r.Contains(CZtRect(11, 21, 29, 59))), {1}},
+        {"rect Contains(rect) left outside", VALUE(r.Contains(CZtRect(9, 20, 30, 60))), {0}},
+        {"rect Contains(rect) top outside", VALUE(r.Contains(CZtRect(10, 19, 30, 60))), {0}},
+        {"rect Contains(rect) right outside", VALUE(r.Contains(CZtRect(10, 20, 31, 60))), {0}},
+        {"rect IntersectsWith, only below", VALUE(r.IntersectsWith(CZtRect(10, 60, 30, 70))), {0}},
+        {"rect IntersectsWith, only above", VALUE(r.IntersectsWith(CZtRect(10, 0, 30, 20))), {0}},
+        {"rect IntersectsWith, only right", VALUE(r.IntersectsWith(CZtRect(30, 20, 40, 60))), {0}},
+        {"rect NormalizeRect, only left and right crossed",
+         ON_COPY(r, t = CZtRect(30, 20, 10, 60); t.NormalizeRect()),
+         {10, 20, 30, 60}},
+        {"rect Union of disjoint",
+         [] { return UnionOf(CZtRect(0, 0, 1, 1), CZtRect(5, 6, 7, 8)); },
+         {1, 0, 0, 7, 8}},
+        {"rect Union of two lines",
+         [] { return UnionOf(CZtRect(0, 0, 5, 0), CZtRect(1, 0, 9, 0)); },
+         {0, 0, 0, 9, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(c.run(), c.expected);
+    }
+}
+#undef VALUE
+#undef ON_COPY
+#undef ASSIGN
+#undef OUT
 
 TEST(GeometryNullPointers, ConstructorsGiveZeroAndAssignmentsChangeNothing) {
     EXPECT_TRUE(CZtPoint(static_cast<const ZT_POINT_2U*>(nullptr)) == CZtPoint());

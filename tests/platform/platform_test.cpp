@@ -1,4 +1,5 @@
-// Tests of the platform layer: wide formatting and the LCID table.
+// Tests of the platform layer: wide formatting, the LCID table and named
+// shared memory.
 #include <gtest/gtest.h>
 
 #include <QLocale>
@@ -10,9 +11,14 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/locale.h"
+#include "platform/sharedmemory.h"
 #include "platform/wideformat.h"
 
 namespace {
@@ -125,6 +131,17 @@ TEST(FormatWideTest, SizePrefixes) {
         {"glibc lengths still work",
          [](std::wstring& o) { return Format(o, L"%lld %hd %hhu %zu", -1LL, 70000, 257, 9ul); },
          L"-1 4464 1 9"},
+        {"%jd %td %ld",
+         [](std::wstring& o) {
+             return Format(o, L"%jd %td %ld", static_cast<intmax_t>(INT64_MIN),
+                           static_cast<std::ptrdiff_t>(-3), -70000L);
+         },
+         L"-9223372036854775808 -3 -70000"},
+        {"%f %lf %Lf", [](std::wstring& o) { return Format(o, L"%f %lf %Lf", 1.5, 2.25, 3.125L); },
+         L"1.500000 2.250000 3.125000"},
+        {"%p as glibc writes it",
+         [](std::wstring& o) { return Format(o, L"%p", reinterpret_cast<void*>(0x1234)); },
+         L"0x1234"},
     };
     RunFormatCases(cases);
 }
@@ -373,6 +390,52 @@ TEST(LocaleNameFromLcidSpecial, InvariantAndDefaultLocales) {
     EXPECT_EQ(LocaleNameFromLcid(0x0400), QLocale::system().name());
     EXPECT_EQ(LocaleNameFromLcid(0x0800), QLocale::system().name());
     EXPECT_FALSE(LocaleNameFromLcid(0x0400).isEmpty());
+}
+
+// Named shared memory: exclusive creation, owner-only opening, the size
+// asked of an existing object, listing by prefix, the owner's id and the
+// text of each result.
+TEST(SharedMemoryTest, CreateOpenListOwnerAndRemove) {
+    const std::string name = "zotrel-platform-test-" + std::to_string(getpid());
+    SharedMemory::Remove(name);
+    SharedMemory created;
+    ASSERT_EQ(created.Create(name, 64), SharedMemoryResult::Ok);
+    EXPECT_EQ(created.Name(), name);
+    SharedMemory other;
+    EXPECT_EQ(other.Create(name, 64), SharedMemoryResult::Exists);
+    EXPECT_EQ(other.Open(name, 65), SharedMemoryResult::Failed);  // smaller than asked
+    EXPECT_EQ(other.Open(name, 0), SharedMemoryResult::Failed);   // nothing to map
+    ASSERT_EQ(other.Open(name, 64), SharedMemoryResult::Ok);
+    static_cast<char*>(created.Data())[63] = 'x';
+    EXPECT_EQ(static_cast<const char*>(other.Data())[63], 'x');  // one object
+    EXPECT_EQ(SharedMemory::Owner(name), static_cast<long long>(geteuid()));
+    EXPECT_EQ(SharedMemory::List(name), std::vector<std::string>{name});
+    // A mode that lets others in is not trusted.
+    ASSERT_EQ(chmod(("/dev/shm/" + name).c_str(), 0640), 0);
+    EXPECT_EQ(other.Open(name, 64), SharedMemoryResult::AccessDenied);
+    EXPECT_EQ(other.Data(), nullptr);
+    EXPECT_TRUE(SharedMemory::Remove(name));
+    EXPECT_FALSE(SharedMemory::Remove(name));
+    EXPECT_EQ(SharedMemory::Owner(name), -1);
+    EXPECT_TRUE(SharedMemory::List(name).empty());
+    EXPECT_EQ(other.Open(name, 64), SharedMemoryResult::NotFound);
+
+    // Sizes no object can have, and a name with a second slash, fail and
+    // leave nothing behind.
+    EXPECT_EQ(other.Create(name, static_cast<std::size_t>(-1)), SharedMemoryResult::Failed);
+    EXPECT_EQ(other.Create(name, 0), SharedMemoryResult::Failed);
+    EXPECT_EQ(SharedMemory::Owner(name), -1);
+    EXPECT_EQ(other.Create(name + "/x", 64), SharedMemoryResult::Failed);
+
+    const std::pair<SharedMemoryResult, std::string> texts[] = {
+        {SharedMemoryResult::Ok, "ok"},
+        {SharedMemoryResult::Exists, "already exists"},
+        {SharedMemoryResult::NotFound, "not found"},
+        {SharedMemoryResult::AccessDenied, "permission denied"},
+        {SharedMemoryResult::Failed, "failed"},
+    };
+    for (const auto& t : texts)
+        EXPECT_EQ(Describe(t.first), t.second);
 }
 
 }  // namespace

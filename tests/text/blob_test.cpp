@@ -42,6 +42,7 @@ TEST(BlobConstruct, BytesOfEachSource) {
     const unsigned char raw[] = {1, 2, 0, 3};
     const QByteArray qt("\x07\x00\x08", 3);
     const CZtString text(L"AB");
+    const CZtBlob source = Blob({1, 2});
     struct Case {
         const char* name;
         std::function<CZtBlob()> make;
@@ -63,6 +64,8 @@ TEST(BlobConstruct, BytesOfEachSource) {
         {"narrow text", [] { return CZtBlob("ab"); }, {'a', 'b'}, false},
         {"QByteArray with zero", [&] { return CZtBlob(qt); }, {7, 0, 8}, false},
         {"pointer and length", [&] { return CZtBlob(raw, 4); }, {1, 2, 0, 3}, false},
+        {"blob pointer", [&] { return CZtBlob(&source); }, {1, 2}, false},
+        {"QByteArray pointer", [&] { return CZtBlob(&qt); }, {7, 0, 8}, false},
         {"negative length stops at zero", [&] { return CZtBlob(raw, -1); }, {1, 2}, false},
         {"null blob pointer",
          [] { return CZtBlob(static_cast<const CZtBlob*>(nullptr)); },
@@ -421,6 +424,134 @@ TEST(BlobEdit, OperationsAndPositionRules) {
     EXPECT_EQ(BytesOf(c), (Bytes{'a', 'b', ' ', 'x', 'y'}));
     c.Insert(0, c).Replace(c, CZtBlob());
     EXPECT_TRUE(c.IsEmpty());
+}
+
+// The assignment, concatenation and editing forms not used above, each on a
+// blob "ab": the bytes it leaves, and whether it leaves the blob detached.
+// Each returns the blob itself.
+TEST(BlobEdit, EachFormLeavesTheBytesOfItsRule) {
+    const QByteArray qt("xy");
+    const CZtString text(L"A");
+    const CZtBlob cd("cd");
+    const unsigned char raw[] = {'c', 'd', 0};
+    const unsigned char b1[] = {'b'};
+    const unsigned char xyz[] = {'x', 'y', 'z'};
+    struct Case {
+        const char* name;
+        std::function<CZtBlob&(CZtBlob&)> edit;
+        Bytes expected;
+        bool detached;
+    } cases[] = {
+        {"= blob pointer", [&](CZtBlob& t) -> CZtBlob& { return t = &cd; }, {'c', 'd'}, false},
+        {"= null blob pointer",
+         [](CZtBlob& t) -> CZtBlob& { return t = static_cast<const CZtBlob*>(nullptr); },
+         {},
+         true},
+        {"= QByteArray", [&](CZtBlob& t) -> CZtBlob& { return t = qt; }, {'x', 'y'}, false},
+        {"= text", [&](CZtBlob& t) -> CZtBlob& { return t = text; }, {0x41, 0}, false},
+        {"= text pointer", [&](CZtBlob& t) -> CZtBlob& { return t = &text; }, {0x41, 0}, false},
+        {"= null text pointer",
+         [](CZtBlob& t) -> CZtBlob& { return t = static_cast<const CZtString*>(nullptr); },
+         {},
+         true},
+        {"= wide character", [](CZtBlob& t) -> CZtBlob& { return t = L'\u0102'; }, {2, 1}, false},
+        {"+= wide text",
+         [](CZtBlob& t) -> CZtBlob& { return t += L"\u0102"; },
+         {'a', 'b', 2, 1},
+         false},
+        {"+= null wide text",
+         [](CZtBlob& t) -> CZtBlob& { return t += static_cast<const wchar_t*>(nullptr); },
+         {'a', 'b'},
+         false},
+        {"+ text",
+         [&](CZtBlob& t) -> CZtBlob& { return t = t + text; },
+         {'a', 'b', 0x41, 0},
+         false},
+        {"+ char", [](CZtBlob& t) -> CZtBlob& { return t = t + 'c'; }, {'a', 'b', 'c'}, false},
+        {"+ wide char",
+         [](CZtBlob& t) -> CZtBlob& { return t = t + L'B'; },
+         {'a', 'b', 0x42, 0},
+         false},
+        {"Insert bytes",
+         [&](CZtBlob& t) -> CZtBlob& { return t.Insert(1, raw, 2); },
+         {'a', 'c', 'd', 'b'},
+         false},
+        {"Insert bytes up to the zero",
+         [&](CZtBlob& t) -> CZtBlob& { return t.Insert(0, raw, -1); },
+         {'c', 'd', 'a', 'b'},
+         false},
+        {"Insert null bytes",
+         [](CZtBlob& t) -> CZtBlob& { return t.Insert(1, nullptr, 2); },
+         {'a', 'b'},
+         false},
+        {"Prepend byte",
+         [](CZtBlob& t) -> CZtBlob& { return t.Prepend('z'); },
+         {'z', 'a', 'b'},
+         false},
+        {"Prepend blob",
+         [&](CZtBlob& t) -> CZtBlob& { return t.Prepend(cd); },
+         {'c', 'd', 'a', 'b'},
+         false},
+        {"Prepend itself",
+         [](CZtBlob& t) -> CZtBlob& { return t.Prepend(t); },
+         {'a', 'b', 'a', 'b'},
+         false},
+        {"Replace every b",
+         [&](CZtBlob& t) -> CZtBlob& { return t.Replace(b1, 1, xyz, 3); },
+         {'a', 'x', 'y', 'z'},
+         false},
+        {"Replace by null removes",
+         [&](CZtBlob& t) -> CZtBlob& { return t.Replace(b1, 1, nullptr, 3); },
+         {'a'},
+         false},
+        {"a null pattern is empty and matches at every position",
+         [&](CZtBlob& t) -> CZtBlob& { return t.Replace(nullptr, 1, xyz, 1); },
+         {'x', 'a', 'x', 'b', 'x'},
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CZtBlob t("ab");
+        EXPECT_EQ(&c.edit(t), &t);
+        EXPECT_EQ(BytesOf(t), c.expected);
+        EXPECT_EQ(IsDetached(t), c.detached);
+    }
+}
+
+// Queries and refusals not covered above. A result that would outgrow the
+// largest QByteArray is refused from the arithmetic alone, before anything is
+// allocated.
+TEST(BlobEdit, QueriesAndResultsBeyondTheLargestQByteArray) {
+    const Bytes start(65536, 'a');
+    CZtBlob b(start.data(), static_cast<int>(start.size()));
+    // 65537 matches of the empty pattern, each growing the blob by 32768.
+    const Bytes run(32768, 'w');
+    b.Replace(nullptr, 0, run.data(), static_cast<int>(run.size()));
+    EXPECT_EQ(b.Length(), 65536);
+    EXPECT_EQ(b.GetBuffer(INT_MAX), nullptr);
+    EXPECT_EQ(b.Length(), 65536);
+    ASSERT_TRUE(b.Seek(3, 0));
+    EXPECT_TRUE(SharesBody(b.LeftJustified(INT_MAX, '.'), b));
+    EXPECT_EQ(BytesOf(b), start);
+
+    EXPECT_EQ(static_cast<unsigned char*>(b), static_cast<const unsigned char*>(b));
+    EXPECT_TRUE(b.StartsWith('a'));
+    EXPECT_FALSE(b.StartsWith('b'));
+    EXPECT_TRUE(b.EndsWith(CZtBlob("aa")));
+    EXPECT_FALSE(b.EndsWith(CZtBlob("ab")));
+    unsigned char dst[2] = {};
+    EXPECT_FALSE(b.Read(dst, 0, 0));
+    EXPECT_FALSE(b.Read(nullptr, 0, 1));
+
+    const CZtBlob d(static_cast<const CZtBlob*>(nullptr));
+    EXPECT_FALSE(d.StartsWith('a'));
+    EXPECT_FALSE(d.EndsWith(CZtBlob()));
+    EXPECT_FALSE(d.Read(dst, 0, 1));
+    const CZtBlob derived[] = {d.Left(1), d.Right(1), d.Mid(0, 1), d.LeftJustified(2, 'x')};
+    for (const CZtBlob& e : derived) {
+        EXPECT_FALSE(IsDetached(e));
+        EXPECT_EQ(e.Length(), 0);
+    }
 }
 
 TEST(BlobEdit, GetBufferResizes) {

@@ -120,6 +120,9 @@ TEST(CZtTimeConstruction, NullTextLeavesEverythingZero) {
     CZtTime t(static_cast<const CZtString*>(nullptr));
     EXPECT_TRUE(t.IsEmpty());
     ExpectSame(FieldsOf(t), SZtTime{});
+    // A text through a pointer is parsed as the text itself is.
+    const CZtString text(L"2021-03-04");
+    EXPECT_EQ(CZtTime(&text).GetTimeStamp(), StampOf(2021, 3, 4));
 }
 
 TEST(CZtTimeConstruction, CopiesAreDeepAndIndependent) {
@@ -945,6 +948,21 @@ TEST(CZtTimeZones, ToTimeTBefore1900Throws) {
     // std::exception is the base, so generic handlers see it too.
     long long t = 0;
     EXPECT_THROW(CZtTime().ToTime_t(t), std::exception);
+}
+
+// Each result code has its own sentence; copies carry the code along.
+TEST(CZtTimeZones, TimeExceptionTextsAndCopies) {
+    const CZtTimeException early(Varn::ZT_E_UNEXPECTED);
+    const CZtTimeException range(Varn::ZT_E_WIN_INVALIDARG);
+    const CZtTimeException other(Varn::ZT_E_FAIL);
+    EXPECT_STREQ(early.what(), "time before 1900 cannot be converted to time_t");
+    EXPECT_STREQ(range.what(), "time cannot be represented as time_t");
+    EXPECT_STREQ(other.what(), "time conversion failed");
+    CZtTimeException copy(range);
+    EXPECT_EQ(copy.GetResult(), Varn::ZT_E_WIN_INVALIDARG);
+    copy = early;
+    EXPECT_EQ(copy.GetResult(), Varn::ZT_E_UNEXPECTED);
+    EXPECT_STREQ(copy.what(), early.what());
 }
 
 TEST(CZtTimeZones, TimeTRoundTripsAcrossDaylightSavingChanges) {

@@ -1,14 +1,18 @@
 // The engine's C interface: filter rules, flags, control, sink and lines.
 #include <zotrel/traceengine.h>
 
+#include "platform/sharedmemory.h"
+#include "published.h"
 #include "support/trace_capture.h"
 
 #include <gtest/gtest.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -227,6 +231,105 @@ TEST_F(TraceEngineTest, ClosedEngineLeavesAReadableWord) {
     EXPECT_EQ(*word, 5u);                                        // still mapped, last value kept
     EXPECT_EQ(trace_control_set("EngineTest/Temp", "call"), 0);  // matches no open engine
     EXPECT_EQ(*word, 5u);
+}
+
+TEST_F(TraceEngineTest, LinesBeyond64KiBAreWrittenWholeAndSoIsTheNext) {
+    ASSERT_EQ(trace_control_set(nullptr, "info"), 0);
+    const std::string huge(70000, 'h');
+    EXPECT_EQ(Tracing::Write(m_handle, 4, TraceMessage("%1") << huge.c_str()), 1);
+    EXPECT_EQ(Write(4, "after the huge line"), 1);
+    EXPECT_EQ(m_capture.CountEndingWith(" EngineTest/Unit INFO " + huge), 1);
+    EXPECT_EQ(m_capture.CountEndingWith(" EngineTest/Unit INFO after the huge line"), 1);
+}
+
+// A sink that writes a line of its own while it receives one: the inner line
+// is built in storage of its own, so both arrive whole.
+struct ReentrantSink {
+    trace_engine_handle handle = nullptr;
+    std::vector<std::string> lines;
+    static void Receive(void* context, const char* line, size_t length) {
+        auto* self = static_cast<ReentrantSink*>(context);
+        self->lines.emplace_back(line, length);
+        if (self->lines.size() == 1)
+            Tracing::Write(self->handle, 4, TraceMessage("from inside the sink %1") << 7);
+    }
+};
+
+TEST_F(TraceEngineTest, ALineWrittenFromTheSinkArrivesWhole) {
+    ASSERT_EQ(trace_control_set(nullptr, "info"), 0);
+    ReentrantSink sink;
+    sink.handle = m_handle;
+    trace_control_set_sink(&ReentrantSink::Receive, &sink);
+    Write(4, "outer line");
+    trace_control_set_sink(nullptr, nullptr);
+    ASSERT_EQ(sink.lines.size(), 2u);
+    const std::string outer = " EngineTest/Unit INFO outer line";
+    const std::string inner = " EngineTest/Unit INFO from inside the sink 7";
+    EXPECT_EQ(sink.lines[0].substr(sink.lines[0].size() - outer.size()), outer);
+    EXPECT_EQ(sink.lines[1].substr(sink.lines[1].size() - inner.size()), inner);
+}
+
+// ZOTREL_TRACE is read by every engine that opens: a malformed value is
+// reported once per process and ignored, so the engine starts as it would
+// without it.
+TEST_F(TraceEngineTest, MalformedEnvironmentIsReportedOnceAndIgnored) {
+    trace_engine_object engines[3] = {};
+    trace_engine_handle handles[3] = {};
+    ASSERT_EQ(setenv("ZOTREL_TRACE", "debug,SeverityLoud", 1), 0);
+    for (int i = 0; i < 2; ++i)
+        ASSERT_EQ(trace_engine_create("Bad", "EnvTest", 0, 0, 1, &handles[i], &engines[i]), 0);
+    ASSERT_EQ(unsetenv("ZOTREL_TRACE"), 0);
+    ASSERT_EQ(trace_engine_create("None", "EnvTest", 0, 0, 1, &handles[2], &engines[2]), 0);
+    EXPECT_EQ(m_capture.CountEndingWith("zotrel-trace: ZOTREL_TRACE is malformed and was ignored"),
+              1);
+    EXPECT_EQ(*engines[0].filter, *engines[2].filter);
+    EXPECT_EQ(*engines[1].filter, *engines[2].filter);
+    for (trace_engine_handle handle : handles)
+        trace_engine_destroy(handle);
+}
+
+// More engines than the published object has room for: the rest live in this
+// process's own memory and follow control all the same.
+TEST_F(TraceEngineTest, EnginesBeyondThePublishedRoomStillFollowControl) {
+    constexpr int kEngines = 40;
+    std::vector<trace_engine_object> engines(kEngines);
+    std::vector<trace_engine_handle> handles(kEngines);
+    for (int i = 0; i < kEngines; ++i) {
+        const std::string sub = "E" + std::to_string(i);
+        ASSERT_EQ(trace_engine_create(sub.c_str(), "ManyTest", 0, 0, 1, &handles[i], &engines[i]),
+                  0);
+    }
+    ASSERT_EQ(trace_control_set("ManyTest", "verbose"), 0);
+    for (int i = 0; i < kEngines; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(*engines[i].filter & 15u, 5u);
+    }
+    EXPECT_EQ(Tracing::Write(handles[kEngines - 1], 5, TraceMessage("last")), 1);
+    EXPECT_EQ(m_capture.CountEndingWith(" ManyTest/E39 VERBOSE last"), 1);
+    for (trace_engine_handle handle : handles)
+        trace_engine_destroy(handle);
+}
+
+// An object under this process's own id, left by an earlier process that had
+// the id, is replaced by this process's controls when its first engine opens,
+// and goes when its last engine closes. (No engine is open in this test until
+// it makes one.)
+TEST(TracePublication, AnObjectLeftUnderThisProcessIdIsReplaced) {
+    using Varn::platform::SharedMemory;
+    using Varn::platform::SharedMemoryResult;
+    const std::string name = Varn::trace::ObjectName(geteuid(), getpid());
+    SharedMemory::Remove(name);
+    {
+        SharedMemory leftover;
+        ASSERT_EQ(leftover.Create(name, 16), SharedMemoryResult::Ok);  // too small for controls
+    }
+    trace_engine_object engine{};
+    trace_engine_handle handle = nullptr;
+    ASSERT_EQ(trace_engine_create("Left", "PublishTest", 0, 0, 1, &handle, &engine), 0);
+    SharedMemory published;
+    EXPECT_EQ(published.Open(name, sizeof(Varn::trace::PublishedProcess)), SharedMemoryResult::Ok);
+    trace_engine_destroy(handle);
+    EXPECT_EQ(SharedMemory::Owner(name), -1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <zotrel/blob.h>
 #include <zotrel/chromid.h>
+#include <zotrel/dataarray.h>
 #include <zotrel/guid.h>
 #include <zotrel/string.h>
 #include <zotrel/time.h>
@@ -25,6 +26,7 @@ using zotrel_test::CountingObject;
 using zotrel_test::CountingReferenced;
 using zotrel_test::IsZeroRecord;
 using zotrel_test::PayloadAs;
+using zotrel_test::PayloadBits;
 using zotrel_test::Record;
 using zotrel_test::RefTo;
 using zotrel_test::Tally;
@@ -125,6 +127,128 @@ TEST(VariantClass, AssigningAValueTheVariantHoldsIsSafe) {
     counted = static_cast<IZtUnknown*>(object);  // the one it holds
     EXPECT_EQ(tally.destroyed, 0);
     EXPECT_EQ(object->Count(), 1);
+}
+
+// One numeric type through assignment, getter and Detach: the assignment
+// replaces (and frees) a held string with the type's own code and bits, the
+// getter reads them back directly or converts a text, and Detach moves the
+// value out of its own code or out of a converted text.
+template <class T>
+void CheckNumberRoundTrip(T value, unsigned short type, unsigned long long bits) {
+    SCOPED_TRACE(type);
+    CZtVariant v(L"held");
+    EXPECT_EQ(&(v = value), &v);
+    EXPECT_EQ(v.vartype, type);
+    EXPECT_EQ(PayloadBits(v, sizeof(T)), bits);
+    EXPECT_EQ(static_cast<T>(v), value);
+    const CZtVariant twelve(L"12");
+    EXPECT_EQ(static_cast<T>(twelve), T(12));
+    T out{};
+    EXPECT_EQ(v.Detach(&out), ZT_S_OK);
+    EXPECT_EQ(out, value);
+    EXPECT_TRUE(v.IsEmpty());
+    CZtVariant text(L"12");
+    EXPECT_EQ(text.Detach(&out), ZT_S_OK);
+    EXPECT_EQ(out, T(12));
+    EXPECT_EQ(text.Detach(static_cast<T*>(nullptr)), ZT_E_NULL_POINTER);
+    // A null reference of another numeric type fails in the by-value copy.
+    CZtVariant nullRef = Typed(ZT_VT_VARIANT | ZT_VT_BYREF);
+    out = value;
+    EXPECT_EQ(nullRef.Detach(&out), ZT_E_NULL_POINTER);
+    EXPECT_EQ(out, value);
+}
+
+TEST(VariantClass, EveryNumberTypeAssignsReadsAndDetaches) {
+    CheckNumberRoundTrip<signed char>(-5, ZT_VT_I1, 0xFB);
+    CheckNumberRoundTrip<short>(-2, ZT_VT_I2, 0xFFFE);
+    CheckNumberRoundTrip<int>(-3, ZT_VT_I4, 0xFFFFFFFD);
+    CheckNumberRoundTrip<long long>(-1, ZT_VT_I8, ~0ull);
+    CheckNumberRoundTrip<unsigned char>(200, ZT_VT_UI1, 200);
+    CheckNumberRoundTrip<unsigned short>(0xBEEF, ZT_VT_UI2, 0xBEEF);
+    CheckNumberRoundTrip<unsigned int>(0xDEADBEEFu, ZT_VT_UI4, 0xDEADBEEF);
+    CheckNumberRoundTrip<unsigned long long>(0x0123456789ABCDEFull, ZT_VT_UI8,
+                                             0x0123456789ABCDEFull);
+    CheckNumberRoundTrip<float>(1.5f, ZT_VT_R4, 0x3FC00000);
+    CheckNumberRoundTrip<double>(-0.5, ZT_VT_R8, 0xBFE0000000000000ull);
+}
+
+TEST(VariantClass, ObjectAssignmentsAndPointerFormsCopyTheirSource) {
+    Tally tally;
+    auto* object = new CountingReferenced(&tally);
+    const QString qtext = QStringLiteral("q");
+    const CZtString text(L"t");
+    const CZtBlob bytes("b");
+    const CZtGUID guid{CZtString(kGuidText)};
+    CZtVariant v(static_cast<IZtReferenced*>(object));
+    EXPECT_EQ(object->Count(), 2);
+
+    EXPECT_EQ(&(v = qtext), &v);
+    EXPECT_EQ(object->Count(), 1);  // the old reference is released
+    EXPECT_EQ(TextIn(v), L"q");
+    v = &text;
+    EXPECT_EQ(TextIn(v), L"t");
+    EXPECT_NE(v.data.pString, &text);  // a copy of the handle
+    v = &qtext;
+    EXPECT_EQ(TextIn(v), L"q");
+    v = bytes;
+    ASSERT_EQ(v.vartype, ZT_VT_BLOB);
+    EXPECT_TRUE(*v.data.pBlob == bytes);
+    v = CZtTime(500LL);
+    ASSERT_EQ(v.vartype, ZT_VT_TIME);
+    EXPECT_EQ(v.operator CZtTime().GetTimeStamp(), 500);
+    v = static_cast<const tagZTGUID&>(guid);
+    ASSERT_EQ(v.vartype, ZT_VT_GUID);
+    EXPECT_EQ(std::memcmp(&v.data, static_cast<const tagZTGUID*>(&guid), sizeof(tagZTGUID)), 0);
+    v = static_cast<IZtReferenced*>(object);
+    EXPECT_EQ(v.vartype, ZT_VT_REFERENCED);
+    EXPECT_EQ(object->Count(), 2);
+
+    const CZtVariant source(-7);
+    v = &source;
+    EXPECT_EQ(static_cast<int>(v), -7);
+    EXPECT_EQ(object->Count(), 1);
+    v = L"x";
+    v = static_cast<const tagZTVARIANT*>(&source);
+    EXPECT_EQ(static_cast<int>(v), -7);
+
+    // The pointer constructors copy a non-null source.
+    EXPECT_EQ(TextIn(CZtVariant(&text)), L"t");
+    const CZtVariant fromBlob(&bytes);
+    ASSERT_EQ(fromBlob.vartype, ZT_VT_BLOB);
+    EXPECT_TRUE(*fromBlob.data.pBlob == bytes);
+    EXPECT_EQ(static_cast<int>(CZtVariant(static_cast<const tagZTVARIANT*>(&source))), -7);
+
+    // An array is copied: the variant owns a registered copy of its own.
+    const tagDATAARRAYBOUND bound = {2, 0};
+    tagDATAARRAY* array = ZtDataArrayCreate(ZT_VT_I2, 1, &bound);
+    ASSERT_NE(array, nullptr);
+    v = *array;
+    EXPECT_EQ(v.vartype, ZT_VT_I2 | ZT_VT_ARRAY);
+    EXPECT_NE(v.data.pArray, array);
+    unsigned short element = 0;
+    EXPECT_EQ(ZtDataArrayGetVartype(v.data.pArray, &element), ZT_S_OK);
+    EXPECT_EQ(element, ZT_VT_I2);
+    EXPECT_EQ(v.operator CZtTime().GetTimeStamp(), 0);  // an array has no time
+    CZtGUID outGuid;
+    EXPECT_EQ(v.Detach(&outGuid), ZT_E_NOT_SUPPORTED);
+    EXPECT_EQ(v.vartype, ZT_VT_I2 | ZT_VT_ARRAY);
+    v.Clear();
+    EXPECT_EQ(ZtDataArrayDestroy(array), ZT_S_OK);
+
+    // Failures leave the variant as it was.
+    EXPECT_EQ(v.Detach(static_cast<CZtGUID*>(nullptr)), ZT_E_NULL_POINTER);
+    CZtVariant word(L"not an id");
+    EXPECT_EQ(word.Detach(&outGuid), ZT_E_INVALID_OBJECT);  // the text does not parse
+    CZtTimeSpan span;
+    EXPECT_EQ(word.Detach(&span, ZT_VT_RAW32), ZT_E_NOT_SUPPORTED);  // no conversion to RAW32
+    EXPECT_EQ(TextIn(word), L"not an id");
+    IZtUnknown* unknown = nullptr;
+    CZtVariant nullUnknownRef = Typed(ZT_VT_UNKNOWN | ZT_VT_BYREF);
+    EXPECT_EQ(nullUnknownRef.Detach(&unknown), ZT_E_NULL_POINTER);
+    EXPECT_EQ(nullUnknownRef.vartype, ZT_VT_UNKNOWN | ZT_VT_BYREF);
+
+    object->Release();
+    EXPECT_EQ(tally.destroyed, 1);
 }
 
 TEST(VariantClass, NullInterfaceGivesAnEmptyVariant) {
