@@ -88,10 +88,17 @@ if [ "${INSTRUCTIONS}" = 1 ]; then
         names="$("${BUILD_DIR}/bench/${benchmark}" --benchmark_list_tests=true "$@" 2>/dev/null |
             grep -E '^[A-Za-z0-9_]+/(zotrel|baseline)$' || true)"
         for name in ${names}; do
-            QT_HASH_SEED=0 valgrind --tool=callgrind --collect-atstart=no \
+            # The trace file is named here: the trace benchmark would otherwise
+            # re-execute itself to name it, which valgrind cannot follow.
+            if ! env -u ZOTREL_TRACE ZOTREL_TRACE_FILE="${RESULTS}/instructions/trace.log" QT_HASH_SEED=0 \
+                valgrind --tool=callgrind --collect-atstart=no \
                 --callgrind-out-file="${RESULTS}/instructions/${benchmark}/${name/\//.}.%p" \
                 "${BUILD_DIR}/bench/${benchmark}" --zotrel_instructions \
-                --benchmark_filter="^${name}(/|\$)" >/dev/null 2>&1 </dev/null
+                --benchmark_filter="^${name}(/|\$)" >/dev/null 2>"${RESULTS}/instructions/valgrind.err" \
+                </dev/null; then
+                echo "  ${name}: the counted run failed:"
+                tail -n 5 "${RESULTS}/instructions/valgrind.err" | sed 's/^/    /'
+            fi
         done
     done
     INSTRUCTION_ARGS=(--instructions "${RESULTS}/instructions")

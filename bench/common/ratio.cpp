@@ -152,16 +152,28 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (!run.error_occurred && run.iterations > 0)
-                m_Seconds[run.run_name.function_name] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
+                m_Runs[run.run_name.function_name] = {run.real_accumulated_time,
+                                                      static_cast<double>(run.iterations)};
     }
+    // Seconds per iteration, set-up included; -1 for a case that did not run.
     double Seconds(const std::string& name) const {
-        auto it = m_Seconds.find(name);
-        return it == m_Seconds.end() ? -1.0 : it->second;
+        auto it = m_Runs.find(name);
+        return it == m_Runs.end() ? -1.0 : it->second.first / it->second.second;
+    }
+    // Seconds per iteration without the set-up: the difference between this
+    // (longer) run and a one-iteration run of the same case.
+    double PerIteration(const SilentCollector& once, const std::string& name) const {
+        auto it = m_Runs.find(name);
+        const double single = once.Seconds(name);
+        if (it == m_Runs.end() || single < 0)
+            return -1.0;
+        const auto [seconds, iterations] = it->second;
+        const double difference = (seconds - single) / (iterations - 1);
+        return difference > 0 ? difference : seconds / iterations;
     }
 
 private:
-    std::map<std::string, double> m_Seconds;
+    std::map<std::string, std::pair<double, double>> m_Runs;
 };
 
 // About this much time under callgrind for the longer of the two counted runs
@@ -169,6 +181,8 @@ private:
 // hash table rehashing) is spread thin, few enough to keep the whole table
 // within minutes.
 constexpr double kCountedSeconds = 0.4;
+// The second warm-up's length under callgrind.
+constexpr double kWarmUpSeconds = 0.05;
 
 int CountInstructions(const RatioCase* cases, std::size_t count) {
     static const char* const kSides[] = {"zotrel", "baseline"};
@@ -178,20 +192,37 @@ int CountInstructions(const RatioCase* cases, std::size_t count) {
 
     // Warm-up: one iteration of every side, which also pays for lazy
     // initialisation (symbol binding, first-use objects) outside the counts.
-    for (std::size_t i = 0; i < count; ++i)
-        for (int side = 0; side < 2; ++side)
-            benchmark::RegisterBenchmark((std::string(cases[i].name) + "/" + kSides[side]).c_str(),
-                                         functionOf(cases[i], side))
-                ->Iterations(1)
-                ->Repetitions(1);
-    SilentCollector warmUp;
-    benchmark::RunSpecifiedBenchmarks(&warmUp);
-    benchmark::ClearRegisteredBenchmarks();
+    // A single iteration's time is mostly the case's set-up, so a second
+    // warm-up with more iterations gives the time of one iteration as the
+    // difference of the two.
+    auto warmUp = [&](const SilentCollector* first) {
+        for (std::size_t i = 0; i < count; ++i)
+            for (int side = 0; side < 2; ++side) {
+                const std::string name = std::string(cases[i].name) + "/" + kSides[side];
+                long long iterations = 1;
+                if (first) {
+                    const double seconds = first->Seconds(name);
+                    if (seconds < 0)
+                        continue;
+                    iterations = std::clamp(static_cast<long long>(kWarmUpSeconds / std::max(seconds, 1e-7)),
+                                            2LL, 200000LL);
+                }
+                benchmark::RegisterBenchmark(name.c_str(), functionOf(cases[i], side))
+                    ->Iterations(iterations)
+                    ->Repetitions(1);
+            }
+        SilentCollector collector;
+        benchmark::RunSpecifiedBenchmarks(&collector);
+        benchmark::ClearRegisteredBenchmarks();
+        return collector;
+    };
+    const SilentCollector once = warmUp(nullptr);
+    const SilentCollector longer = warmUp(&once);
 
     for (std::size_t i = 0; i < count; ++i) {
         for (int side = 0; side < 2; ++side) {
             const std::string name = std::string(cases[i].name) + "/" + kSides[side];
-            const double seconds = warmUp.Seconds(name);
+            const double seconds = longer.PerIteration(once, name);
             if (seconds < 0)
                 continue;  // filtered out on the command line
             const double wanted = kCountedSeconds / 2 / std::max(seconds, 1e-7);
