@@ -93,7 +93,7 @@ CZtMap& CZtMap::operator=(CZtMapImpl* impl) {
 }
 
 void CZtMap::Copy(CZtMapImpl* impl) {
-    m_pImpl = impl ? detail::ShareBody(impl) : new CZtMapImpl;
+    m_pImpl = detail::ShareOrNewBody(impl);
 }
 
 void CZtMap::Copy(const CZtMap& other) {

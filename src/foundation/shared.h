@@ -47,9 +47,10 @@ template <class Body>
 struct HasDispose<Body, std::void_t<decltype(Body::Dispose(static_cast<Body*>(nullptr)))>>
     : std::true_type {};
 
-/// Destroys a body whose last reference went and frees its memory.
+/// Destroys a body whose last reference went and frees its memory. Out of
+/// line, so that dropping a shared reference runs without a frame.
 template <class Body>
-void DisposeBody(Body* body) noexcept {
+[[gnu::noinline]] void DisposeBody(Body* body) noexcept {
     if constexpr (HasDispose<Body>::value)
         Body::Dispose(body);
     else
@@ -62,6 +63,23 @@ Body* ShareBody(Body* body) noexcept {
     if (body)
         body->m_RefCount.Acquire();
     return body;
+}
+
+/// A new empty body; out of line and cold, for the rare handle without one.
+template <class Body>
+[[gnu::noinline, gnu::cold]] Body* NewBody() {
+    return new Body;
+}
+
+/// The body a copy of a handle holding `body` gets: `body` with one more
+/// reference, or a new empty body when there is none.
+template <class Body>
+Body* ShareOrNewBody(Body* body) {
+    if (__builtin_expect(body != nullptr, 1)) {
+        body->m_RefCount.Acquire();
+        return body;
+    }
+    return NewBody<Body>();
 }
 
 /// Drops the handle's reference; the last one deletes the body.

@@ -184,7 +184,7 @@ void CZtBlob::Copy(int n) {
     m_pImpl = new CZtBlobImpl(QByteArray(std::max(n, 0), '\0'));
 }
 void CZtBlob::Copy(const CZtBlob& other) {
-    m_pImpl = other.m_pImpl ? detail::ShareBody(other.m_pImpl) : new CZtBlobImpl;
+    m_pImpl = detail::ShareOrNewBody(other.m_pImpl);
 }
 void CZtBlob::Copy(const CZtBlob* other) {
     if (other)
@@ -261,7 +261,7 @@ CZtBlob::CZtBlob(wchar_t ch) : m_pImpl(nullptr) {
     Copy(ch);
 }
 
-CZtBlob::CZtBlob(CZtBlobImpl* impl) : m_pImpl(impl ? detail::ShareBody(impl) : new CZtBlobImpl) {}
+CZtBlob::CZtBlob(CZtBlobImpl* impl) : m_pImpl(detail::ShareOrNewBody(impl)) {}
 
 CZtBlob::~CZtBlob() {
     FreeBlob();
@@ -273,7 +273,7 @@ CZtBlob::~CZtBlob() {
 // taking over its (null) body leaves this blob detached.
 CZtBlob& CZtBlob::operator=(const CZtBlob& other) {
     if (this != &other) {
-        CZtBlobImpl* next = other.m_pImpl ? detail::ShareBody(other.m_pImpl) : new CZtBlobImpl;
+        CZtBlobImpl* next = detail::ShareOrNewBody(other.m_pImpl);
         FreeBlob();
         m_pImpl = next;
     }

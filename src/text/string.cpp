@@ -175,7 +175,7 @@ void CZtString::CopyOnModify() {
 }
 
 void CZtString::Copy(const CZtString& other) {
-    m_pImpl = other.m_pImpl ? detail::ShareBody(other.m_pImpl) : new CZtStringImpl;
+    m_pImpl = detail::ShareOrNewBody(other.m_pImpl);
 }
 void CZtString::Copy(const CZtString* other) {
     if (other)
@@ -272,7 +272,7 @@ CZtString::CZtString(const CZtGUID* guid) : m_pImpl(nullptr) {
 }
 
 CZtString::CZtString(CZtStringImpl* impl) : m_pImpl(nullptr) {
-    m_pImpl = impl ? detail::ShareBody(impl) : new CZtStringImpl;
+    m_pImpl = detail::ShareOrNewBody(impl);
 }
 
 CZtString::~CZtString() {
@@ -284,7 +284,7 @@ CZtString::~CZtString() {
 // old one keeps self-assignment through another handle safe.
 CZtString& CZtString::operator=(const CZtString& other) {
     if (this != &other) {
-        CZtStringImpl* next = other.m_pImpl ? detail::ShareBody(other.m_pImpl) : new CZtStringImpl;
+        CZtStringImpl* next = detail::ShareOrNewBody(other.m_pImpl);
         FreeString();
         m_pImpl = next;
     }
