@@ -13,7 +13,9 @@ using detail::IsArray;
 using detail::IsByRef;
 using detail::Load;
 using detail::ObjectAt;
+using detail::ObjectOps;
 using detail::ObjectOpsOf;
+using detail::WithObjectOps;
 using detail::Payload;
 using detail::Store;
 using detail::TypeInfo;
@@ -46,7 +48,8 @@ unsigned int ReleasePayload(tagZTVARIANT& v) {
         case Payload::String:
         case Payload::Map:
             if (void* object = ObjectAt(&v.data))
-                return ObjectOpsOf(type.payload)->destroy(object);
+                return WithObjectOps(type.payload,
+                                     [object](const ObjectOps& ops) { return ops.destroy(object); });
             return ZT_S_OK;
         case Payload::Unknown:
         case Payload::Referenced:
@@ -73,7 +76,8 @@ unsigned int CopyObject(Payload payload, const void* srcSlot, void* dstSlot) {
     void* copy = nullptr;
     unsigned int result = ZT_S_OK;
     if (const void* object = ObjectAt(srcSlot))
-        result = ObjectOpsOf(payload)->copy(object, &copy);
+        result = WithObjectOps(payload,
+                               [&](const ObjectOps& ops) { return ops.copy(object, &copy); });
     Store(dstSlot, copy);
     return result;
 }

@@ -97,61 +97,7 @@ static_assert(kTypes[ZT_VT_DISPATCH].payload == P::Dispatch, "row 53");
 
 constexpr TypeInfo kInvalidType = {P::Invalid, N::None};
 
-// Object operations. Allocation failures while copying leave a null object
-// and are not reported, so a copy never throws out of a C function.
-
-namespace {
-
-// How each value class makes and frees its heap objects: text and bytes use
-// their own heap members, so an object crosses module boundaries safely.
-template <class T>
-T* NewCopy(const T& value) {
-    return new T(value);
-}
-template <class T>
-void Delete(T* object) {
-    delete object;
-}
-CZtString* NewString(const CZtString& text) {
-    return text.AllocString();
-}
-CZtBlob* NewBlob(const CZtBlob& bytes) {
-    return bytes.AllocBlob();
-}
-
-// The operations of a value class T: `makeCopy` makes a heap copy and
-// `destroy` frees one; emptiness and equality are T's own.
-template <class T, T* (*makeCopy)(const T&), void (*destroy)(T*)>
-constexpr ObjectOps ValueObjectOps() {
-    return {
-        [](void* p) {
-            destroy(static_cast<T*>(p));
-            return ZT_S_OK;
-        },
-        [](const void* p, void** out) {
-            try {
-                *out = makeCopy(*static_cast<const T*>(p));
-            } catch (const std::bad_alloc&) {
-                *out = nullptr;
-            }
-            return ZT_S_OK;
-        },
-        [](const void* p) { return static_cast<const T*>(p)->IsEmpty(); },
-        [](const void* a, const void* b, bool* equal) {
-            *equal = *static_cast<const T*>(a) == *static_cast<const T*>(b);
-            return ZT_S_OK;
-        },
-    };
-}
-
-}  // namespace
-
-constexpr ObjectOps kTimeSpanOps =
-    ValueObjectOps<CZtTimeSpan, NewCopy<CZtTimeSpan>, Delete<CZtTimeSpan>>();
-constexpr ObjectOps kTimeOps = ValueObjectOps<CZtTime, NewCopy<CZtTime>, Delete<CZtTime>>();
-constexpr ObjectOps kBlobOps = ValueObjectOps<CZtBlob, NewBlob, CZtBlob::DestroyBlob>();
-constexpr ObjectOps kStringOps = ValueObjectOps<CZtString, NewString, CZtString::DestroyString>();
-
+// The map row; the value classes' rows are in the header.
 constexpr ObjectOps kMapOps = {
     [](void* p) { return MapPayload::Destroy(static_cast<CZtMap*>(p)); },
     [](const void* p, void** out) {

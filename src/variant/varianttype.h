@@ -7,9 +7,13 @@
 #ifndef ZOTREL_SRC_VARIANT_VARIANTTYPE_H
 #define ZOTREL_SRC_VARIANT_VARIANTTYPE_H
 
+#include <zotrel/blob.h>
+#include <zotrel/string.h>
+#include <zotrel/time.h>
 #include <zotrel/variant.h>
 
 #include <cstring>
+#include <new>
 
 namespace Varn::detail {
 
@@ -144,11 +148,79 @@ struct ObjectOps {
     unsigned int (*compare)(const void* a, const void* b, bool* equal);
 };
 
-extern const ObjectOps kTimeSpanOps;
-extern const ObjectOps kTimeOps;
-extern const ObjectOps kBlobOps;
-extern const ObjectOps kStringOps;
+// How each value class makes and frees its heap objects: text and bytes use
+// their own heap members, so an object crosses module boundaries safely.
+// Allocation failures while copying leave a null object and are not
+// reported, so a copy never throws out of a C function.
+template <class T>
+T* NewCopy(const T& value) {
+    return new T(value);
+}
+template <class T>
+void Delete(T* object) {
+    delete object;
+}
+inline CZtString* NewString(const CZtString& text) {
+    return text.AllocString();
+}
+inline CZtBlob* NewBlob(const CZtBlob& bytes) {
+    return bytes.AllocBlob();
+}
+
+/// The operations of a value class T: `makeCopy` makes a heap copy and
+/// `destroy` frees one; emptiness and equality are T's own.
+template <class T, T* (*makeCopy)(const T&), void (*destroy)(T*)>
+constexpr ObjectOps ValueObjectOps() {
+    return {
+        [](void* p) {
+            destroy(static_cast<T*>(p));
+            return ZT_S_OK;
+        },
+        [](const void* p, void** out) {
+            try {
+                *out = makeCopy(*static_cast<const T*>(p));
+            } catch (const std::bad_alloc&) {
+                *out = nullptr;
+            }
+            return ZT_S_OK;
+        },
+        [](const void* p) { return static_cast<const T*>(p)->IsEmpty(); },
+        [](const void* a, const void* b, bool* equal) {
+            *equal = *static_cast<const T*>(a) == *static_cast<const T*>(b);
+            return ZT_S_OK;
+        },
+    };
+}
+
+// The value classes' rows are defined here, where every variant function
+// sees them, so that a call through a row the caller names is a direct call.
+inline constexpr ObjectOps kTimeSpanOps =
+    ValueObjectOps<CZtTimeSpan, NewCopy<CZtTimeSpan>, Delete<CZtTimeSpan>>();
+inline constexpr ObjectOps kTimeOps = ValueObjectOps<CZtTime, NewCopy<CZtTime>, Delete<CZtTime>>();
+inline constexpr ObjectOps kBlobOps = ValueObjectOps<CZtBlob, NewBlob, CZtBlob::DestroyBlob>();
+inline constexpr ObjectOps kStringOps =
+    ValueObjectOps<CZtString, NewString, CZtString::DestroyString>();
 extern const ObjectOps kMapOps;
+
+/// Calls `action` with the operations of an object payload (one of the five
+/// object payloads only). Each payload gets its own call with its row known,
+/// so copying and freeing the usual objects (texts above all) make direct
+/// calls instead of calls through the row's pointers.
+template <class Action>
+decltype(auto) WithObjectOps(Payload payload, Action&& action) {
+    switch (payload) {
+        case Payload::String:
+            return action(kStringOps);
+        case Payload::Blob:
+            return action(kBlobOps);
+        case Payload::Time:
+            return action(kTimeOps);
+        case Payload::TimeSpan:
+            return action(kTimeSpanOps);
+        default:
+            return action(kMapOps);
+    }
+}
 
 /// The operations of an object payload; null for the other payloads.
 inline const ObjectOps* ObjectOpsOf(Payload payload) {
