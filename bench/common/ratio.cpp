@@ -197,15 +197,16 @@ int CountInstructions(const RatioCase* cases, std::size_t count) {
     // difference of the two.
     auto warmUp = [&](const SilentCollector* first) {
         for (std::size_t i = 0; i < count; ++i)
-            for (int side = 0; side < 2; ++side) {
+            for (int side = 0; side < 2 && !cases[i].threaded; ++side) {
                 const std::string name = std::string(cases[i].name) + "/" + kSides[side];
                 long long iterations = 1;
                 if (first) {
                     const double seconds = first->Seconds(name);
                     if (seconds < 0)
                         continue;
-                    iterations = std::clamp(static_cast<long long>(kWarmUpSeconds / std::max(seconds, 1e-7)),
-                                            2LL, 200000LL);
+                    iterations =
+                        std::clamp(static_cast<long long>(kWarmUpSeconds / std::max(seconds, 1e-7)),
+                                   2LL, 200000LL);
                 }
                 benchmark::RegisterBenchmark(name.c_str(), functionOf(cases[i], side))
                     ->Iterations(iterations)
@@ -221,6 +222,8 @@ int CountInstructions(const RatioCase* cases, std::size_t count) {
 
     for (std::size_t i = 0; i < count; ++i) {
         for (int side = 0; side < 2; ++side) {
+            if (cases[i].threaded)
+                continue;
             const std::string name = std::string(cases[i].name) + "/" + kSides[side];
             const double seconds = longer.PerIteration(once, name);
             if (seconds < 0)

@@ -132,9 +132,9 @@ void StdWorkQueue(benchmark::State& state) {
 
 const zotrel_bench::RatioCase kCases[] = {
     {"sync_command_round_trip", ZtSyncRoundTrip, CvPingPong,
-     "std::mutex + condition_variable ping-pong", 1.5},
+     "std::mutex + condition_variable ping-pong", 1.5, 0, true},
     {"async_noop_commands_1m", ZtAsyncCommands, StdWorkQueue,
-     "std::mutex + std::deque + condition_variable queue", 1.5},
+     "std::mutex + std::deque + condition_variable queue", 1.5, 0, true},
 };
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <zotrel/string.h>
 #include <zotrel/variant.h>
 
+#include <new>
+
 #include <QHash>
 #include <QString>
 
@@ -50,21 +52,22 @@ public:
     VariantObjectKey(const VariantObjectKey& other)
         : m_pRecord(new CZtVariant(other.Record())), m_bOwned(true) {
         // A text object without a body equals nothing: it keeps the general way.
-        if (const QString* characters = CharactersOf(*m_pRecord, &m_Kind)) {
-            m_Text = *characters;
-            m_pText = &m_Text;
-        }
+        if (const QString* characters = CharactersOf(*m_pRecord, &m_Kind))
+            m_pText = new (m_Text) QString(*characters);
     }
     VariantObjectKey& operator=(const VariantObjectKey&) = delete;
     ~VariantObjectKey() {
-        if (m_bOwned)
+        if (m_bOwned) {
+            if (m_pText)
+                m_pText->~QString();
             delete static_cast<const CZtVariant*>(m_pRecord);
+        }
     }
 
     const tagZTVARIANT& Record() const { return *m_pRecord; }
 
     unsigned int Hash(unsigned int seed) const {
-        if (m_pText)
+        if (__builtin_expect(m_pText != nullptr, 1))
             return ::qHash(*m_pText, seed);
         // A text object without a body reads as empty text.
         return m_Kind == Kind::EmptyText ? ::qHash(QString(), seed)
@@ -98,10 +101,13 @@ private:
 
     // A stored key is small, so that a hash node holds its link, hash
     // value, key and value in one cache line; its record copy lives apart,
-    // as it is read only when a key is not text or is handed out.
-    QString m_Text;  ///< a stored text key's characters, shared
+    // as it is read only when a key is not text or is handed out. A stored
+    // text key's characters are a QString built in m_Text (shared with the
+    // record copy's); a borrowed key leaves m_Text raw, so that making and
+    // dropping one for a lookup costs nothing for it.
+    alignas(QString) unsigned char m_Text[sizeof(QString)];
     const tagZTVARIANT* m_pRecord;
-    const QString* m_pText = nullptr;  ///< the characters, when a text key
+    const QString* m_pText = nullptr;  ///< the characters, when a text key (in m_Text if owned)
     Kind m_Kind = Kind::Other;
     bool m_bOwned = false;  ///< m_pRecord is a copy of this key's own
 };

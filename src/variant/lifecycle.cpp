@@ -15,12 +15,12 @@ using detail::Load;
 using detail::ObjectAt;
 using detail::ObjectOps;
 using detail::ObjectOpsOf;
-using detail::WithObjectOps;
 using detail::Payload;
 using detail::Store;
 using detail::TypeInfo;
 using detail::TypeOf;
 using detail::ValueAddress;
+using detail::WithObjectOps;
 
 namespace {
 
@@ -48,8 +48,8 @@ unsigned int ReleasePayload(tagZTVARIANT& v) {
         case Payload::String:
         case Payload::Map:
             if (void* object = ObjectAt(&v.data))
-                return WithObjectOps(type.payload,
-                                     [object](const ObjectOps& ops) { return ops.destroy(object); });
+                return WithObjectOps(
+                    type.payload, [object](const ObjectOps& ops) { return ops.destroy(object); });
             return ZT_S_OK;
         case Payload::Unknown:
         case Payload::Referenced:
@@ -76,8 +76,8 @@ unsigned int CopyObject(Payload payload, const void* srcSlot, void* dstSlot) {
     void* copy = nullptr;
     unsigned int result = ZT_S_OK;
     if (const void* object = ObjectAt(srcSlot))
-        result = WithObjectOps(payload,
-                               [&](const ObjectOps& ops) { return ops.copy(object, &copy); });
+        result =
+            WithObjectOps(payload, [&](const ObjectOps& ops) { return ops.copy(object, &copy); });
     Store(dstSlot, copy);
     return result;
 }
