@@ -16,6 +16,8 @@
 #   --record-instructions   write the instruction ratios to
 #                           bench/instructions.ref (on purpose only)
 #   --no-instructions       skip the callgrind runs (the time table only)
+#   --binary NAME           run only this benchmark binary (repeatable), for
+#                           example the binaries that hold one issue's goals
 # Other arguments go to every benchmark binary, for example
 #   scripts/bench.sh --benchmark_filter=guid --benchmark_repetitions=9
 # ZOTREL_BUILD_ROOT (default: build) moves the build folder.
@@ -25,12 +27,17 @@ cd "$(dirname "${BASH_SOURCE[0]}")/.."
 # shellcheck source=scripts/deps.sh
 source scripts/deps.sh
 
-CHECK=() RECORD=() INSTRUCTIONS=1
+CHECK=() RECORD=() INSTRUCTIONS=1 ONLY=()
 while [ $# -gt 0 ]; do
     case "$1" in
         --check) CHECK=(--check) ;;
         --record-instructions) RECORD=(--record) ;;
         --no-instructions) INSTRUCTIONS=0 ;;
+        --binary)
+            [ $# -ge 2 ] || { echo "bench.sh: --binary needs a name" >&2; exit 2; }
+            ONLY+=("$2")
+            shift
+            ;;
         *) break ;;
     esac
     shift
@@ -42,6 +49,17 @@ BUILD_DIR="${ZOTREL_BUILD_ROOT:-build}/bench"
 RATIO_BENCHMARKS=(bench_text bench_identifiers bench_time bench_variant bench_dataarray bench_collections
     bench_concurrency bench_threads bench_diagnostics bench_context)
 BENCHMARKS=("${RATIO_BENCHMARKS[@]}" bench_timer_lateness)
+if [ ${#ONLY[@]} -gt 0 ]; then
+    for name in "${ONLY[@]}"; do
+        [[ " ${BENCHMARKS[*]} " == *" ${name} "* ]] ||
+            { echo "bench.sh: no benchmark binary ${name} (${BENCHMARKS[*]})" >&2; exit 2; }
+    done
+    # A partial table cannot record the reference for every binary.
+    [ ${#RECORD[@]} -eq 0 ] || { echo "bench.sh: --record-instructions needs every binary" >&2; exit 2; }
+    keep() { local b; for b in "$@"; do [[ " ${ONLY[*]} " == *" ${b} "* ]] && echo "${b}"; done; }
+    mapfile -t RATIO_BENCHMARKS < <(keep "${RATIO_BENCHMARKS[@]}")
+    mapfile -t BENCHMARKS < <(keep "${BENCHMARKS[@]}")
+fi
 RESULTS="${BUILD_DIR}/results"
 TIMES="${RESULTS}/times.tsv"
 
