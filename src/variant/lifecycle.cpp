@@ -9,6 +9,7 @@
 namespace Varn {
 
 using detail::ArrayPayload;
+using detail::CopyInto;
 using detail::IsArray;
 using detail::IsByRef;
 using detail::Load;
@@ -16,6 +17,7 @@ using detail::ObjectAt;
 using detail::ObjectOps;
 using detail::ObjectOpsOf;
 using detail::Payload;
+using detail::ReleasePayload;
 using detail::Store;
 using detail::TypeInfo;
 using detail::TypeOf;
@@ -32,8 +34,31 @@ bool IsValid(const TypeInfo& type) {
     return type.payload != Payload::Invalid && type.payload != Payload::Empty;
 }
 
+// Frees the owned object at `slot` (null: nothing) with the operations `ops`.
+unsigned int ReleaseObject(const ObjectOps& ops, const void* slot) {
+    if (void* object = ObjectAt(slot))
+        return ops.destroy(object);
+    return ZT_S_OK;
+}
+
+// A by-value copy, made with the operations `ops`, of the owned object at
+// `srcSlot` (null stays null), stored at `dstSlot`.
+unsigned int CopyObject(const ObjectOps& ops, const void* srcSlot, void* dstSlot) {
+    void* copy = nullptr;
+    unsigned int result = ZT_S_OK;
+    if (const void* object = ObjectAt(srcSlot))
+        result = ops.copy(object, &copy);
+    Store(dstSlot, copy);
+    return result;
+}
+
+}  // namespace
+
 // Releases what `v` owns; the record itself is not changed.
-unsigned int ReleasePayload(tagZTVARIANT& v) {
+unsigned int detail::ReleasePayload(tagZTVARIANT& v) {
+    // Text by value, the usual owned payload, goes straight to its row.
+    if (v.vartype == ZT_VT_STRING)
+        return ReleaseObject(detail::kStringOps, &v.data);
     if (IsArray(v))
         return IsByRef(v) ? ZT_S_OK : ArrayPayload::Destroy(ArrayAt(&v.data));
     const TypeInfo& type = TypeOf(v.vartype);
@@ -47,10 +72,8 @@ unsigned int ReleasePayload(tagZTVARIANT& v) {
         case Payload::Blob:
         case Payload::String:
         case Payload::Map:
-            if (void* object = ObjectAt(&v.data))
-                return WithObjectOps(
-                    type.payload, [object](const ObjectOps& ops) { return ops.destroy(object); });
-            return ZT_S_OK;
+            return WithObjectOps(
+                type.payload, [&v](const ObjectOps& ops) { return ReleaseObject(ops, &v.data); });
         case Payload::Unknown:
         case Payload::Referenced:
         case Payload::Dispatch:
@@ -71,15 +94,12 @@ unsigned int ReleasePayload(tagZTVARIANT& v) {
     return ZT_S_OK;
 }
 
+namespace {
+
 // A by-value copy of an owned object (null stays null) at `dst`.
 unsigned int CopyObject(Payload payload, const void* srcSlot, void* dstSlot) {
-    void* copy = nullptr;
-    unsigned int result = ZT_S_OK;
-    if (const void* object = ObjectAt(srcSlot))
-        result =
-            WithObjectOps(payload, [&](const ObjectOps& ops) { return ops.copy(object, &copy); });
-    Store(dstSlot, copy);
-    return result;
+    return WithObjectOps(payload,
+                         [&](const ObjectOps& ops) { return CopyObject(ops, srcSlot, dstSlot); });
 }
 
 // Takes a new reference on the interface at `srcSlot` and stores it at `dstSlot`.
@@ -94,9 +114,14 @@ void CopyChromid(const void* src, void* dst) {
     ZTCHROMIDCopy(static_cast<const tagZTCHROMID*>(src), static_cast<tagZTCHROMID*>(dst));
 }
 
+}  // namespace
+
 // Fills the zeroed record `dst` with a copy of `src` (ZtVariantCopy).
-unsigned int CopyInto(tagZTVARIANT& dst, const tagZTVARIANT& src) {
+unsigned int detail::CopyInto(tagZTVARIANT& dst, const tagZTVARIANT& src) {
     dst.vartype = src.vartype;
+    // Text by value, the usual owned payload, goes straight to its row.
+    if (src.vartype == ZT_VT_STRING)
+        return CopyObject(detail::kStringOps, &src.data, &dst.data);
     const TypeInfo& type = TypeOf(src.vartype);
     if (!IsArray(src) && !IsValid(type))
         return ZT_E_INVALID_TYPE;
@@ -139,6 +164,8 @@ unsigned int CopyInto(tagZTVARIANT& dst, const tagZTVARIANT& src) {
     }
     return ZT_E_INVALID_TYPE;
 }
+
+namespace {
 
 // Fills the zeroed record `dst` with a by-value copy of the value at `ref`,
 // which the by-reference record `src` designates; `dst` gets no type word.

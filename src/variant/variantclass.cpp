@@ -222,23 +222,20 @@ unsigned int DetachInterface(CZtVariant& v, I** out, std::initializer_list<unsig
 CZtVariant::CZtVariant() : tagZTVARIANT() {
     ZtVariantInit(this);
 }
+// A new variant is a zeroed record, so a copy is built in it directly.
 CZtVariant::CZtVariant(const CZtVariant& other) : tagZTVARIANT() {
-    ZtVariantInit(this);
-    ZtVariantCopy(this, &other);
+    detail::CopyInto(*this, other);
 }
 CZtVariant::CZtVariant(const tagZTVARIANT& other) : tagZTVARIANT() {
-    ZtVariantInit(this);
-    ZtVariantCopy(this, &other);
+    detail::CopyInto(*this, other);
 }
 CZtVariant::CZtVariant(const CZtVariant* other) : tagZTVARIANT() {
-    ZtVariantInit(this);
     if (other)
-        ZtVariantCopy(this, other);
+        detail::CopyInto(*this, *other);
 }
 CZtVariant::CZtVariant(const tagZTVARIANT* other) : tagZTVARIANT() {
-    ZtVariantInit(this);
     if (other)
-        ZtVariantCopy(this, other);
+        detail::CopyInto(*this, *other);
 }
 
 CZtVariant::CZtVariant(const signed char& value) : tagZTVARIANT() {
@@ -389,8 +386,10 @@ CZtVariant::CZtVariant(const CZtDataArray* array) : tagZTVARIANT() {
         SetArrayCopy(*this, array->m_pDataArray);
 }
 
+// The record goes with the object, so only what it owns is released.
 CZtVariant::~CZtVariant() {
-    ZtVariantClear(this);
+    if (vartype != ZT_VT_EMPTY)
+        detail::ReleasePayload(*this);
 }
 
 // ---------------------------------------------------------------------------

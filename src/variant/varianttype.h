@@ -135,6 +135,14 @@ constexpr int kMaxReferenceDepth = 32;
 /// than kMaxReferenceDepth.
 const tagZTVARIANT* Resolve(const tagZTVARIANT& v);
 
+/// Fills the zeroed record `dst` (not `src`) with a copy of `src`: the work
+/// of ZtVariantCopy once its destination is ready. A result code.
+unsigned int CopyInto(tagZTVARIANT& dst, const tagZTVARIANT& src);
+
+/// Releases what `v` owns without changing the record: the work of
+/// ZtVariantClear before it zeroes the record. A result code.
+unsigned int ReleasePayload(tagZTVARIANT& v);
+
 /// Operations on the owned heap objects, one row per object payload. Each
 /// takes a non-null object; the null pointer cases are the callers' business.
 struct ObjectOps {
