@@ -167,6 +167,21 @@ public:
     /// Deletes a heap string made by the library; null is ignored.
     static void DestroyString(CZtString* p);
 
+    /// Heap strings come from `malloc` and go back to `free` as for every
+    /// class of the library, through a small cache of each thread's recently
+    /// freed string blocks (a string of a derived class bypasses it): a
+    /// variant copy of a text then costs no trip through the allocator. A
+    /// block from the cache is an ordinary `malloc` block.
+    ///@{
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+    ///@}
+    /// Placement forms, which the two above would otherwise hide.
+    ///@{
+    static void* operator new(std::size_t, void* where) noexcept { return where; }
+    static void operator delete(void*, void*) noexcept {}
+    ///@}
+
     // Access ---------------------------------------------------------------
 
     /// Number of UTF-16 code units.

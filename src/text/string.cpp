@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "foundation/blockshelf.h"
 #include "text/numformat.h"
 #include "text/numparse.h"
 #include "text/stringimpl.h"
@@ -360,6 +361,27 @@ void CZtString::CreateString(CZtString** out) {
 
 void CZtString::DestroyString(CZtString* p) {
     delete p;
+}
+
+namespace {
+// The freed blocks of this thread's text handles.
+thread_local detail::BlockShelf t_handleBlocks;
+}  // namespace
+
+void* CZtString::operator new(std::size_t size) {
+    if (size == sizeof(CZtString)) {
+        if (void* block = t_handleBlocks.Take())
+            return block;
+    }
+    return CZtCrtAllocated::operator new(size);
+}
+
+void CZtString::operator delete(void* p, std::size_t size) noexcept {
+    // `size` is the size of the object's own class, so a derived class's
+    // larger block never lands on the shelf.
+    if (p && size == sizeof(CZtString) && t_handleBlocks.Keep(p))
+        return;
+    CZtCrtAllocated::operator delete(p);
 }
 
 // ---------------------------------------------------------------------------
