@@ -102,7 +102,7 @@ done
 
 read -r TICKS_AFTER STEAL_AFTER < <(cpu_ticks)
 STOLEN="$(awk -v t=$((TICKS_AFTER - TICKS_BEFORE)) -v s=$((STEAL_AFTER - STEAL_BEFORE)) \
-    'BEGIN { printf "%.1f", t > 0 ? 100 * s / t : 0 }')"
+    'BEGIN { printf "%.1f", (t > 0 ? 100 * s / t : 0) }')"
 
 INSTRUCTION_ARGS=()
 if [ "${INSTRUCTIONS}" = 1 ]; then

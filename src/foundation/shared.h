@@ -82,6 +82,14 @@ Body* ShareOrNewBody(Body* body) {
     return NewBody<Body>();
 }
 
+/// Drops the reference of a handle that goes away with it: the handle is
+/// not written, so nothing waits to be stored before the atomic decrement.
+template <class Body>
+void ReleaseBodyOfDyingHandle(Body* body) noexcept {
+    if (body && body->m_RefCount.Release())
+        DisposeBody(body);
+}
+
 /// Drops the handle's reference; the last one deletes the body.
 template <class Body>
 void ReleaseBody(Body*& body) noexcept {

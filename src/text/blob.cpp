@@ -227,9 +227,8 @@ CZtBlob::CZtBlob() : m_pImpl(new CZtBlobImpl) {}
 CZtBlob::CZtBlob(int n) : m_pImpl(nullptr) {
     Copy(n);
 }
-CZtBlob::CZtBlob(const CZtBlob& other) : m_pImpl(nullptr) {
-    Copy(other);
-}
+// A copy shares the body at once (the handle is written once).
+CZtBlob::CZtBlob(const CZtBlob& other) : m_pImpl(detail::ShareOrNewBody(other.m_pImpl)) {}
 CZtBlob::CZtBlob(const CZtBlob* other) : m_pImpl(nullptr) {
     Copy(other);
 }
@@ -264,7 +263,7 @@ CZtBlob::CZtBlob(wchar_t ch) : m_pImpl(nullptr) {
 CZtBlob::CZtBlob(CZtBlobImpl* impl) : m_pImpl(detail::ShareOrNewBody(impl)) {}
 
 CZtBlob::~CZtBlob() {
-    FreeBlob();
+    detail::ReleaseBodyOfDyingHandle(m_pImpl);
 }
 
 // Every assignment builds the new bytes first and releases the old ones

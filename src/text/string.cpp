@@ -229,9 +229,8 @@ CZtString::CZtString(int count, wchar_t ch) : m_pImpl(nullptr) {
         m_pImpl = CZtStringImpl::New(QStringFromWide(ch).repeated(count));
 }
 
-CZtString::CZtString(const CZtString& other) : m_pImpl(nullptr) {
-    Copy(other);
-}
+// A copy shares the body at once (the handle is written once).
+CZtString::CZtString(const CZtString& other) : m_pImpl(detail::ShareOrNewBody(other.m_pImpl)) {}
 CZtString::CZtString(CZtString&& other) noexcept : m_pImpl(other.m_pImpl) {
     other.m_pImpl = nullptr;
 }
@@ -277,7 +276,7 @@ CZtString::CZtString(CZtStringImpl* impl) : m_pImpl(nullptr) {
 }
 
 CZtString::~CZtString() {
-    FreeString();
+    detail::ReleaseBodyOfDyingHandle(m_pImpl);
 }
 
 // Every assignment releases the current text first, then fills the handle as
