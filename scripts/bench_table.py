@@ -22,8 +22,9 @@ How a case is judged (--check exits 1 when any case is missed or regressed):
              (--record) only on purpose, with the reason in the commit.
   info       a case without a goal, reported only.
 
-A case whose work is shared with other threads has no instruction count (its
-threads' waking and spinning depends on scheduling) and is judged on time.
+A case whose instruction count differs from run to run (work shared with
+other threads, lookups in trees ordered by address) has no instruction count
+and is judged on time.
 
 --missed prints "binary case" for every case whose time is over its goal, so
 that scripts/bench.sh can run those once more before judging.

@@ -197,7 +197,7 @@ int CountInstructions(const RatioCase* cases, std::size_t count) {
     // difference of the two.
     auto warmUp = [&](const SilentCollector* first) {
         for (std::size_t i = 0; i < count; ++i)
-            for (int side = 0; side < 2 && !cases[i].threaded; ++side) {
+            for (int side = 0; side < 2 && !cases[i].unsteadyCount; ++side) {
                 const std::string name = std::string(cases[i].name) + "/" + kSides[side];
                 long long iterations = 1;
                 if (first) {
@@ -222,7 +222,7 @@ int CountInstructions(const RatioCase* cases, std::size_t count) {
 
     for (std::size_t i = 0; i < count; ++i) {
         for (int side = 0; side < 2; ++side) {
-            if (cases[i].threaded)
+            if (cases[i].unsteadyCount)
                 continue;
             const std::string name = std::string(cases[i].name) + "/" + kSides[side];
             const double seconds = longer.PerIteration(once, name);

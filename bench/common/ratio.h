@@ -46,10 +46,12 @@ struct RatioCase {
     const char* baselineName;    // what the baseline is, for the table
     double goalRatio;            // largest zotrel / baseline ratio; 0 for none
     double goalNs = 0;           // absolute goal for the Zotrel side; 0 for none
-    // True for a case whose work is shared with other threads: how often they
-    // wake, spin or wait depends on scheduling, so its instruction count is
-    // not repeatable and is not taken (it is judged on time alone).
-    bool threaded = false;
+    // True for a case whose instruction count differs from run to run, so
+    // that none is taken and the case is judged on time alone: work shared
+    // with other threads (how often they wake, spin or wait depends on
+    // scheduling), or lookups whose path depends on where the heap placed
+    // the objects (a tree ordered by address).
+    bool unsteadyCount = false;
 };
 
 /// Runs every case and prints the ratio table. Before anything is measured it
