@@ -81,8 +81,13 @@ public:
     CZtBlobData& operator=(const CZtBlobData& other);
 
 protected:
+    friend class CZtBlob;
+
     /// The first of the body's bytes.
     unsigned char* m_pData;
+    /// How many handles share the body; copying and destroying a handle
+    /// change it inline.
+    detail::SharedCount m_RefCount;
 };
 
 /// Shared, copy-on-modify byte buffer with a read/write position. See the
@@ -97,7 +102,7 @@ public:
     CZtBlob(int n);
     /// Shares the source's bytes, and with them the position until one side
     /// un-shares; copying a detached blob gives an empty blob.
-    CZtBlob(const CZtBlob& other);
+    inline CZtBlob(const CZtBlob& other);
     /// Shares the pointed-to bytes; a null pointer gives the detached state.
     CZtBlob(const CZtBlob* other);
     /// Shares the `QByteArray`'s bytes (Qt's own implicit sharing).
@@ -131,7 +136,7 @@ public:
     /// the detached state.
     CZtBlob(const CZtVariant* value);
     /// Drops this handle's share of the bytes; the last handle frees them.
-    virtual ~CZtBlob();
+    inline virtual ~CZtBlob();
 
     /// Assignment: releases the current bytes and takes the new ones as the
     /// matching constructor does. Assigning a blob to itself (also through a
@@ -370,6 +375,14 @@ private:
 
     void FreeBlob();
     void CopyOnModify();
+    /// The count of a body (its data class is its first and only base).
+    static detail::SharedCount& CountOf(CZtBlobImpl* body) {
+        return reinterpret_cast<CZtBlobData*>(body)->m_RefCount;
+    }
+    /// A new empty body, for a copy of a detached blob.
+    static CZtBlobImpl* NewEmptyBody();
+    /// Destroys a body whose last reference went.
+    static void DisposeBody(CZtBlobImpl* body) noexcept;
     /// Fills a handle that has no body (used by constructors and assignments).
     void Copy(int n);
     void Copy(const CZtBlob& other);
@@ -386,6 +399,21 @@ private:
 
     CZtBlobImpl* m_pImpl;
 };
+
+// Copying and destroying a handle run inline, as a Qt value's do: one atomic
+// increment, one atomic decrement; only creating and freeing a body call into
+// the library.
+inline CZtBlob::CZtBlob(const CZtBlob& other) : m_pImpl(other.m_pImpl) {
+    if (__builtin_expect(m_pImpl != nullptr, 1))
+        CountOf(m_pImpl).Acquire();
+    else
+        m_pImpl = NewEmptyBody();
+}
+
+inline CZtBlob::~CZtBlob() {
+    if (m_pImpl && CountOf(m_pImpl).Release())
+        DisposeBody(m_pImpl);
+}
 
 }  // namespace Varn
 

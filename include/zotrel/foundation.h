@@ -97,6 +97,7 @@ ZOTREL_NAMESPACE_END
 
 #ifdef __cplusplus
 
+#include <atomic>
 #include <cstddef>
 
 /// Zotrel's C++ interface: every class, constant and C++ function of the
@@ -396,6 +397,38 @@ public:
     ~CZtCoQIPtr() override {}
     using CZtCoPtr<T>::operator=;
 };
+
+namespace detail {
+
+/// Reference count of a shared value body (text, bytes, maps); a new body is
+/// owned once. Text and byte bodies keep it in their exported base class, so
+/// that copying and destroying a handle run inline in the caller, as a Qt
+/// value's do; the library alone creates and frees the bodies.
+class SharedCount {
+public:
+    SharedCount() noexcept = default;
+    /// A copied body is a new body: its count starts at 1 again.
+    SharedCount(const SharedCount&) noexcept {}
+    SharedCount& operator=(const SharedCount&) = delete;
+
+    void Acquire() noexcept { m_count.fetch_add(1, std::memory_order_relaxed); }
+    /// True when this was the last reference. A sole owner skips the atomic
+    /// decrement: while it holds the only reference no other thread can
+    /// reach the body to add one, and the acquire load orders every earlier
+    /// owner's release before the body is destroyed.
+    bool Release() noexcept {
+        if (m_count.load(std::memory_order_acquire) == 1)
+            return true;
+        return m_count.fetch_sub(1, std::memory_order_acq_rel) == 1;
+    }
+    bool IsShared() const noexcept { return m_count.load(std::memory_order_acquire) > 1; }
+    int Value() const noexcept { return m_count.load(std::memory_order_acquire); }
+
+private:
+    std::atomic<int> m_count{1};
+};
+
+}  // namespace detail
 
 }  // namespace Varn
 

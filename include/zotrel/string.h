@@ -75,6 +75,9 @@ protected:
     /// The Latin-1 copy `c_str` hands out once it has been built, else null;
     /// published with release order so that `c_str` can read it inline.
     const char* m_pszLatin1;
+    /// How many handles share the body; copying and destroying a handle
+    /// change it inline.
+    detail::SharedCount m_RefCount;
 };
 
 /// Shared, copy-on-modify UTF-16 text. See the header comment for the rules
@@ -88,10 +91,10 @@ public:
     /// `count` copies of `ch` (a negative count gives an empty text).
     CZtString(int count, wchar_t ch);
     /// Shares the source's text; copying a detached string gives an empty text.
-    CZtString(const CZtString& other);
+    inline CZtString(const CZtString& other);
     /// Takes the source's text without touching its count; the source is left
     /// detached (it may be assigned to or destroyed).
-    CZtString(CZtString&& other) noexcept;
+    CZtString(CZtString&& other) noexcept : m_pImpl(other.m_pImpl) { other.m_pImpl = nullptr; }
     /// Shares the pointed-to text; a null pointer gives the detached state.
     CZtString(const CZtString* other);
     /// Shares the `QString`'s characters (Qt's own implicit sharing).
@@ -130,7 +133,7 @@ public:
     /// detached state.
     CZtString(const CZtVariant* value);
     /// Drops this handle's share of the text; the last handle frees it.
-    virtual ~CZtString();
+    inline virtual ~CZtString();
 
     /// Assignment: as the matching constructor; pointer forms with a null
     /// pointer leave the string unchanged, except `const QString*` (and
@@ -553,6 +556,14 @@ private:
     void CopyOnModify();
     /// Builds (or waits for) the body's Latin-1 copy; null when detached.
     const char* BuildLatin1() const;
+    /// The count of a body (its data class is its first and only base).
+    static detail::SharedCount& CountOf(CZtStringImpl* body) {
+        return reinterpret_cast<CZtStringData*>(body)->m_RefCount;
+    }
+    /// A new empty body, for a copy of a detached string.
+    static CZtStringImpl* NewEmptyBody();
+    /// Destroys a body whose last reference went.
+    static void DisposeBody(CZtStringImpl* body) noexcept;
     /// Fills a handle that has no body (used by constructors and assignments).
     void Copy(const CZtString& other);
     void Copy(const CZtString* other);
@@ -584,6 +595,22 @@ inline const char* CZtString::c_str() const {
             return cached;
     }
     return BuildLatin1();
+}
+
+// Copying and destroying a handle are the commonest text operations (every
+// variant, key and parameter copies one), so they run inline as a Qt value's
+// do: one atomic increment, one atomic decrement; only creating and freeing a
+// body call into the library.
+inline CZtString::CZtString(const CZtString& other) : m_pImpl(other.m_pImpl) {
+    if (__builtin_expect(m_pImpl != nullptr, 1))
+        CountOf(m_pImpl).Acquire();
+    else
+        m_pImpl = NewEmptyBody();
+}
+
+inline CZtString::~CZtString() {
+    if (m_pImpl && CountOf(m_pImpl).Release())
+        DisposeBody(m_pImpl);
 }
 
 }  // namespace Varn

@@ -4,39 +4,17 @@
 #ifndef ZOTREL_SRC_FOUNDATION_SHARED_H
 #define ZOTREL_SRC_FOUNDATION_SHARED_H
 
+#include <zotrel/foundation.h>
+
 #include <atomic>
 #include <type_traits>
 #include <utility>
 
 namespace Varn::detail {
 
-/// Reference count of a shared body; a new body is owned once.
-class SharedCount {
-public:
-    SharedCount() noexcept = default;
-    /// A copied body is a new body: its count starts at 1 again.
-    SharedCount(const SharedCount&) noexcept {}
-    SharedCount& operator=(const SharedCount&) = delete;
-
-    void Acquire() noexcept { m_count.fetch_add(1, std::memory_order_relaxed); }
-    /// True when this was the last reference. A sole owner skips the atomic
-    /// decrement: while it holds the only reference no other thread can
-    /// reach the body to add one, and the acquire load orders every earlier
-    /// owner's release before the body is destroyed.
-    bool Release() noexcept {
-        if (m_count.load(std::memory_order_acquire) == 1)
-            return true;
-        return m_count.fetch_sub(1, std::memory_order_acq_rel) == 1;
-    }
-    bool IsShared() const noexcept { return m_count.load(std::memory_order_acquire) > 1; }
-    int Value() const noexcept { return m_count.load(std::memory_order_acquire); }
-
-private:
-    std::atomic<int> m_count{1};
-};
-
 // Handle operations on a pointer to a body that has a public `m_RefCount`
-// (a SharedCount) and a copy constructor that copies the content only.
+// (a detail::SharedCount, declared in the public foundation header) and a
+// copy constructor that copies the content only.
 
 /// True when `Body` has its own `static void Dispose(Body*)`: a body that
 /// does not always sit in a block of its own (a text body may live inside
@@ -80,14 +58,6 @@ Body* ShareOrNewBody(Body* body) {
         return body;
     }
     return NewBody<Body>();
-}
-
-/// Drops the reference of a handle that goes away with it: the handle is
-/// not written, so nothing waits to be stored before the atomic decrement.
-template <class Body>
-void ReleaseBodyOfDyingHandle(Body* body) noexcept {
-    if (body && body->m_RefCount.Release())
-        DisposeBody(body);
 }
 
 /// Drops the handle's reference; the last one deletes the body.

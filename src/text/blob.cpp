@@ -228,7 +228,6 @@ CZtBlob::CZtBlob(int n) : m_pImpl(nullptr) {
     Copy(n);
 }
 // A copy shares the body at once (the handle is written once).
-CZtBlob::CZtBlob(const CZtBlob& other) : m_pImpl(detail::ShareOrNewBody(other.m_pImpl)) {}
 CZtBlob::CZtBlob(const CZtBlob* other) : m_pImpl(nullptr) {
     Copy(other);
 }
@@ -262,8 +261,13 @@ CZtBlob::CZtBlob(wchar_t ch) : m_pImpl(nullptr) {
 
 CZtBlob::CZtBlob(CZtBlobImpl* impl) : m_pImpl(detail::ShareOrNewBody(impl)) {}
 
-CZtBlob::~CZtBlob() {
-    detail::ReleaseBodyOfDyingHandle(m_pImpl);
+// The copy constructor and the destructor are inline in the header; these
+// are the two steps they leave to the library.
+CZtBlobImpl* CZtBlob::NewEmptyBody() {
+    return detail::NewBody<CZtBlobImpl>();
+}
+void CZtBlob::DisposeBody(CZtBlobImpl* body) noexcept {
+    detail::DisposeBody(body);
 }
 
 // Every assignment builds the new bytes first and releases the old ones

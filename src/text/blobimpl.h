@@ -48,7 +48,9 @@ public:
     static CZtBlobImpl* BeginEdit(CZtBlob& b);
 
     QByteArray m_Bytes;
-    detail::SharedCount m_RefCount;
+    /// The count lives in the exported base, where the handle's inline copy
+    /// and destructor reach it.
+    using CZtBlobData::m_RefCount;
     unsigned int m_Position = 0;
 
     /// Scoped write access to a handle's bytes (see detail::BodyEdit), with

@@ -229,11 +229,15 @@ CZtString::CZtString(int count, wchar_t ch) : m_pImpl(nullptr) {
         m_pImpl = CZtStringImpl::New(QStringFromWide(ch).repeated(count));
 }
 
-// A copy shares the body at once (the handle is written once).
-CZtString::CZtString(const CZtString& other) : m_pImpl(detail::ShareOrNewBody(other.m_pImpl)) {}
-CZtString::CZtString(CZtString&& other) noexcept : m_pImpl(other.m_pImpl) {
-    other.m_pImpl = nullptr;
+// The copy constructor and the destructor are inline in the header; these
+// are the two steps they leave to the library. Both are rare on hot paths.
+CZtStringImpl* CZtString::NewEmptyBody() {
+    return detail::NewBody<CZtStringImpl>();
 }
+void CZtString::DisposeBody(CZtStringImpl* body) noexcept {
+    detail::DisposeBody(body);
+}
+
 CZtString::CZtString(const CZtString* other) : m_pImpl(nullptr) {
     Copy(other);
 }
@@ -273,10 +277,6 @@ CZtString::CZtString(const CZtGUID* guid) : m_pImpl(nullptr) {
 
 CZtString::CZtString(CZtStringImpl* impl) : m_pImpl(nullptr) {
     m_pImpl = detail::ShareOrNewBody(impl);
-}
-
-CZtString::~CZtString() {
-    detail::ReleaseBodyOfDyingHandle(m_pImpl);
 }
 
 // Every assignment releases the current text first, then fills the handle as

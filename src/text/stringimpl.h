@@ -82,7 +82,9 @@ public:
     static CZtStringImpl* BeginEdit(CZtString& s);
 
     QString m_Text;
-    detail::SharedCount m_RefCount;
+    /// The count lives in the exported base, where the handle's inline copy
+    /// and destructor reach it.
+    using CZtStringData::m_RefCount;
 
     /// Scoped write access to a handle's text (see detail::BodyEdit).
     using Edit = detail::BodyEdit<CZtString, CZtStringImpl, QString, &CZtStringImpl::m_Text>;
