@@ -81,13 +81,8 @@ public:
     CZtBlobData& operator=(const CZtBlobData& other);
 
 protected:
-    friend class CZtBlob;
-
     /// The first of the body's bytes.
     unsigned char* m_pData;
-    /// How many handles share the body; copying and destroying a handle
-    /// change it inline.
-    detail::SharedCount m_RefCount;
 };
 
 /// Shared, copy-on-modify byte buffer with a read/write position. See the
@@ -102,7 +97,7 @@ public:
     CZtBlob(int n);
     /// Shares the source's bytes, and with them the position until one side
     /// un-shares; copying a detached blob gives an empty blob.
-    inline CZtBlob(const CZtBlob& other);
+    ZOTREL_INLINE_EXPORT inline CZtBlob(const CZtBlob& other);
     /// Shares the pointed-to bytes; a null pointer gives the detached state.
     CZtBlob(const CZtBlob* other);
     /// Shares the `QByteArray`'s bytes (Qt's own implicit sharing).
@@ -136,7 +131,7 @@ public:
     /// the detached state.
     CZtBlob(const CZtVariant* value);
     /// Drops this handle's share of the bytes; the last handle frees them.
-    inline virtual ~CZtBlob();
+    ZOTREL_INLINE_EXPORT inline virtual ~CZtBlob();
 
     /// Assignment: releases the current bytes and takes the new ones as the
     /// matching constructor does. Assigning a blob to itself (also through a
@@ -375,9 +370,9 @@ private:
 
     void FreeBlob();
     void CopyOnModify();
-    /// The count of a body (its data class is its first and only base).
+    /// The count of a body (`detail::CountedBody` is its first and only base).
     static detail::SharedCount& CountOf(CZtBlobImpl* body) {
-        return reinterpret_cast<CZtBlobData*>(body)->m_RefCount;
+        return reinterpret_cast<detail::CountedBody<CZtBlobData>*>(body)->m_RefCount;
     }
     /// A new empty body, for a copy of a detached blob.
     static CZtBlobImpl* NewEmptyBody();

@@ -36,6 +36,15 @@
 /// with hidden visibility; only what carries this is exported.
 #define ZOTREL_EXPORT __attribute__((visibility("default")))
 
+/// Marks an inline member that callers built against earlier headers call as
+/// an exported function: the library keeps an exported copy of it, so those
+/// callers still load. Callers' own builds inline it as usual.
+#ifdef ZOTREL_BUILDING_LIBRARY
+#define ZOTREL_INLINE_EXPORT __attribute__((used, visibility("default")))
+#else
+#define ZOTREL_INLINE_EXPORT
+#endif
+
 #ifdef __cplusplus
 /// `extern "C"` in C++, nothing in C: gives the C functions unmangled names.
 #define ZOTREL_EXTERN_C extern "C"
@@ -401,9 +410,9 @@ public:
 namespace detail {
 
 /// Reference count of a shared value body (text, bytes, maps); a new body is
-/// owned once. Text and byte bodies keep it in their exported base class, so
-/// that copying and destroying a handle run inline in the caller, as a Qt
-/// value's do; the library alone creates and frees the bodies.
+/// owned once. Text and byte bodies keep it where inline code finds it (see
+/// `CountedBody`), so that copying and destroying a handle run in the caller,
+/// as a Qt value's do.
 class SharedCount {
 public:
     SharedCount() noexcept = default;
@@ -426,6 +435,18 @@ public:
 
 private:
     std::atomic<int> m_count{1};
+};
+
+/// The head of a shared text or byte body: the exported data class followed
+/// by the body's reference count. Handles reach the count through it inline;
+/// the library alone creates and frees bodies, so callers never make one.
+template <class Data>
+class CountedBody : public Data {
+public:
+    using Data::Data;
+
+    /// How many handles share the body.
+    SharedCount m_RefCount;
 };
 
 }  // namespace detail

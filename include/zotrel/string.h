@@ -75,9 +75,6 @@ protected:
     /// The Latin-1 copy `c_str` hands out once it has been built, else null;
     /// published with release order so that `c_str` can read it inline.
     const char* m_pszLatin1;
-    /// How many handles share the body; copying and destroying a handle
-    /// change it inline.
-    detail::SharedCount m_RefCount;
 };
 
 /// Shared, copy-on-modify UTF-16 text. See the header comment for the rules
@@ -91,10 +88,12 @@ public:
     /// `count` copies of `ch` (a negative count gives an empty text).
     CZtString(int count, wchar_t ch);
     /// Shares the source's text; copying a detached string gives an empty text.
-    inline CZtString(const CZtString& other);
+    ZOTREL_INLINE_EXPORT inline CZtString(const CZtString& other);
     /// Takes the source's text without touching its count; the source is left
     /// detached (it may be assigned to or destroyed).
-    CZtString(CZtString&& other) noexcept : m_pImpl(other.m_pImpl) { other.m_pImpl = nullptr; }
+    ZOTREL_INLINE_EXPORT CZtString(CZtString&& other) noexcept : m_pImpl(other.m_pImpl) {
+        other.m_pImpl = nullptr;
+    }
     /// Shares the pointed-to text; a null pointer gives the detached state.
     CZtString(const CZtString* other);
     /// Shares the `QString`'s characters (Qt's own implicit sharing).
@@ -133,7 +132,7 @@ public:
     /// detached state.
     CZtString(const CZtVariant* value);
     /// Drops this handle's share of the text; the last handle frees it.
-    inline virtual ~CZtString();
+    ZOTREL_INLINE_EXPORT inline virtual ~CZtString();
 
     /// Assignment: as the matching constructor; pointer forms with a null
     /// pointer leave the string unchanged, except `const QString*` (and
@@ -556,9 +555,9 @@ private:
     void CopyOnModify();
     /// Builds (or waits for) the body's Latin-1 copy; null when detached.
     const char* BuildLatin1() const;
-    /// The count of a body (its data class is its first and only base).
+    /// The count of a body (`detail::CountedBody` is its first and only base).
     static detail::SharedCount& CountOf(CZtStringImpl* body) {
-        return reinterpret_cast<CZtStringData*>(body)->m_RefCount;
+        return reinterpret_cast<detail::CountedBody<CZtStringData>*>(body)->m_RefCount;
     }
     /// A new empty body, for a copy of a detached string.
     static CZtStringImpl* NewEmptyBody();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <limits>
 #include <new>
+#include <typeinfo>
 
 #include "text/blobimpl.h"
 #include "text/widetext.h"
@@ -344,8 +345,15 @@ void CZtBlob::CreateBlob(CZtBlob** out) {
         *out = new CZtBlob;
 }
 
+// As DestroyString: a plain CZtBlob is destroyed with direct calls, a
+// derived one through its virtual destructor.
 void CZtBlob::DestroyBlob(CZtBlob* p) {
-    delete p;
+    if (p && __builtin_expect(typeid(*p) == typeid(CZtBlob), 1)) {
+        p->CZtBlob::~CZtBlob();
+        CZtBlob::operator delete(p);
+    } else {
+        delete p;
+    }
 }
 
 // ---------------------------------------------------------------------------

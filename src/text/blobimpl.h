@@ -16,13 +16,13 @@ namespace Varn {
 /// the reference count and the read/write position. The position lives here,
 /// not in the handle, so handles that share a body share it too; copy on
 /// modify gives the new private body position 0.
-class CZtBlobImpl : public CZtBlobData {
+class CZtBlobImpl : public detail::CountedBody<CZtBlobData> {
 public:
     CZtBlobImpl() { Refresh(); }
     explicit CZtBlobImpl(QByteArray bytes) : m_Bytes(std::move(bytes)) { Refresh(); }
     /// Copy on modify: the bytes only; the count starts afresh at 1 and the
     /// position at 0.
-    CZtBlobImpl(const CZtBlobImpl& other) : CZtBlobData(), m_Bytes(other.m_Bytes), m_Position(0) {
+    CZtBlobImpl(const CZtBlobImpl& other) : CountedBody(), m_Bytes(other.m_Bytes), m_Position(0) {
         Refresh();
     }
     CZtBlobImpl& operator=(const CZtBlobImpl&) = delete;
@@ -48,9 +48,6 @@ public:
     static CZtBlobImpl* BeginEdit(CZtBlob& b);
 
     QByteArray m_Bytes;
-    /// The count lives in the exported base, where the handle's inline copy
-    /// and destructor reach it.
-    using CZtBlobData::m_RefCount;
     unsigned int m_Position = 0;
 
     /// Scoped write access to a handle's bytes (see detail::BodyEdit), with

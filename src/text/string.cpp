@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <typeinfo>
 
 #include "foundation/blockshelf.h"
 #include "text/numformat.h"
@@ -358,8 +359,18 @@ void CZtString::CreateString(CZtString** out) {
         *out = new CZtString;
 }
 
+// Nearly every heap string is exactly a CZtString: it is destroyed with
+// direct calls. The virtual call is kept for derived objects only, because
+// the vtable it would go through is often the executable's own copy (the
+// destructor is inline), which would take each release out of the library
+// and back.
 void CZtString::DestroyString(CZtString* p) {
-    delete p;
+    if (p && __builtin_expect(typeid(*p) == typeid(CZtString), 1)) {
+        p->CZtString::~CZtString();
+        CZtString::operator delete(p, sizeof(CZtString));
+    } else {
+        delete p;
+    }
 }
 
 namespace {

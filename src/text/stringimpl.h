@@ -33,13 +33,13 @@ namespace Varn {
 /// reused: a body's bytes are freed with its block, so a memory checker
 /// reports a use of a dead body as soon as the block is gone (while a copy of
 /// the text still holds the block, those bytes stay addressable).
-class CZtStringImpl final : public CZtStringData {
+class CZtStringImpl final : public detail::CountedBody<CZtStringData> {
 public:
     CZtStringImpl() { Refresh(); }
     explicit CZtStringImpl(QString text) : m_Text(std::move(text)) { Refresh(); }
     /// Copy on modify: the text only; caches and count start afresh, and the
     /// copy has a block of its own.
-    CZtStringImpl(const CZtStringImpl& other) : CZtStringData(), m_Text(other.m_Text) { Refresh(); }
+    CZtStringImpl(const CZtStringImpl& other) : CountedBody(), m_Text(other.m_Text) { Refresh(); }
     CZtStringImpl& operator=(const CZtStringImpl&) = delete;
     ~CZtStringImpl() override { DropCaches(); }
 
@@ -82,9 +82,6 @@ public:
     static CZtStringImpl* BeginEdit(CZtString& s);
 
     QString m_Text;
-    /// The count lives in the exported base, where the handle's inline copy
-    /// and destructor reach it.
-    using CZtStringData::m_RefCount;
 
     /// Scoped write access to a handle's text (see detail::BodyEdit).
     using Edit = detail::BodyEdit<CZtString, CZtStringImpl, QString, &CZtStringImpl::m_Text>;

@@ -184,6 +184,21 @@ TEST(BlobShare, CopiesShareUntilOneChanges) {
     ASSERT_NE(made, nullptr);
     EXPECT_TRUE(made->IsEmpty() && !IsDetached(*made));
     delete made;
+
+    // A derived blob is deleted through its own destructor, and its share of
+    // the bytes goes with it.
+    struct CountedBlob : CZtBlob {
+        CountedBlob(const CZtBlob& bytes, int* destroyed) : CZtBlob(bytes), destroyed(destroyed) {}
+        ~CountedBlob() override { ++*destroyed; }
+        int* destroyed;
+    };
+    int destroyed = 0;
+    unsigned char* own = a.GetBuffer();  // a holds its bytes alone
+    CZtBlob* derived = new CountedBlob(a, &destroyed);
+    EXPECT_TRUE(SharesBody(*derived, a));
+    CZtBlob::DestroyBlob(derived);
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_EQ(a.GetBuffer(), own) << "alone again, so writing makes no copy";
 }
 
 TEST(BlobShare, SeekedCopyReadsFromStartAfterUnsharing) {

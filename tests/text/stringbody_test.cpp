@@ -273,17 +273,24 @@ TEST(CZtStringBodyThreads, HostedBodiesAndTheirBlocksGoOnce) {
 
 // A string of a derived class has a block of another size: it must never be
 // kept and then handed out as a string's block.
+// Its own destructor must run too: DestroyString takes a shortcut for plain
+// strings only.
 struct TaggedString : CZtString {
-    explicit TaggedString(const wchar_t* text) : CZtString(text) {}
+    explicit TaggedString(const wchar_t* text, int* destroyed)
+        : CZtString(text), destroyed(destroyed) {}
+    ~TaggedString() override { ++*destroyed; }
+    int* destroyed;
     char tag[72] = {};
 };
 
 TEST(CZtStringHeap, DerivedStringsBypassTheKeptBlocks) {
+    int destroyed = 0;
     for (int round = 0; round < 8; ++round) {
-        auto* tagged = new TaggedString(L"tagged");
+        auto* tagged = new TaggedString(L"tagged", &destroyed);
         const void* taggedBlock = tagged;
         CZtString* base = tagged;
         CZtString::DestroyString(base);  // sized by the derived class
+        EXPECT_EQ(destroyed, round + 1);
         CZtString* next = CZtString(L"next").AllocString();
         EXPECT_NE(static_cast<const void*>(next), taggedBlock);
         EXPECT_STREQ(next->c_str(), "next");
