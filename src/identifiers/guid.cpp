@@ -100,10 +100,10 @@ bool CZtGUID::operator>(const CZtGUID& other) const {
 namespace {
 
 // The braced upper-case text form, written digit by digit straight into the
-// text's storage.
+// text's storage, in a block with room for the body that will wrap it.
 QString GuidText(const tagZTGUID& g) {
     static const char16_t kDigits[] = u"0123456789ABCDEF";
-    QString text(38, Qt::Uninitialized);
+    QString text = CZtStringImpl::TextWithRoom(38);
     char16_t* out = reinterpret_cast<char16_t*>(text.data());
     auto put = [&out](unsigned int value, int digits) {
         for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
