@@ -148,7 +148,7 @@ const zotrel_bench::RatioCase kCases[] = {
     {"ping_pong_auto_reset", ZtPingPong, CvPingPong,
      "the same ping-pong with std::mutex + std::condition_variable", 1.3, 0, true},
     {"set_reset_uncontended", ZtSetReset, ModelSetReset,
-     "recursive registry mutex + std::map lookup + atomic exchange, twice", 1.5},
+     "recursive registry mutex + std::map lookup + atomic exchange, twice", 1.5, 0, true},
 };
 
 }  // namespace
