@@ -420,6 +420,7 @@ public:
     SharedCount(const SharedCount&) noexcept {}
     SharedCount& operator=(const SharedCount&) = delete;
 
+    /// Adds a reference (a new handle shares the body).
     void Acquire() noexcept { m_count.fetch_add(1, std::memory_order_relaxed); }
     /// True when this was the last reference. A sole owner skips the atomic
     /// decrement: while it holds the only reference no other thread can
@@ -430,7 +431,9 @@ public:
             return true;
         return m_count.fetch_sub(1, std::memory_order_acq_rel) == 1;
     }
+    /// True when more than one handle holds the body (a change must copy it).
     bool IsShared() const noexcept { return m_count.load(std::memory_order_acquire) > 1; }
+    /// The current count.
     int Value() const noexcept { return m_count.load(std::memory_order_acquire); }
 
 private:
