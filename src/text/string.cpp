@@ -374,9 +374,24 @@ void CZtString::DestroyString(CZtString* p) {
 }
 
 namespace {
-// The freed blocks of this thread's text handles.
+// The freed blocks of this thread's text handles and text bodies.
 thread_local detail::BlockShelf t_handleBlocks;
+thread_local detail::BlockShelf t_bodyBlocks;
 }  // namespace
+
+// A body class is final, so every body allocated here has the same size.
+void* CZtStringImpl::operator new(std::size_t size) {
+    if (void* block = t_bodyBlocks.Take())
+        return block;
+    if (void* block = std::malloc(size))
+        return block;
+    throw std::bad_alloc();
+}
+
+void CZtStringImpl::operator delete(void* p, std::size_t) noexcept {
+    if (p && !t_bodyBlocks.Keep(p))
+        std::free(p);
+}
 
 void* CZtString::operator new(std::size_t size) {
     if (size == sizeof(CZtString)) {
